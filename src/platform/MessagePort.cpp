@@ -1,0 +1,181 @@
+#include "platform/MessagePort.h"
+
+#include <QFileDialog>
+#include <QInputDialog>
+#include <QMessageBox>
+#include <QPointer>
+
+namespace fnk::platform {
+
+namespace {
+QtMessagePort& qtPort()
+{
+    static QtMessagePort port;
+    return port;
+}
+MessagePort* g_port = nullptr;
+QPointer<QWidget> g_parent;
+
+QMessageBox::StandardButton toQt(Answer a)
+{
+    switch (a) {
+    case Answer::Ok: return QMessageBox::Ok;
+    case Answer::Cancel: return QMessageBox::Cancel;
+    case Answer::Yes: return QMessageBox::Yes;
+    case Answer::No: return QMessageBox::No;
+    }
+    return QMessageBox::NoButton;
+}
+
+// What a box answers when it is dismissed without a choice (Esc or the close box).
+Answer escapeAnswer(Buttons b)
+{
+    switch (b) {
+    case Buttons::Ok: return Answer::Ok;
+    case Buttons::YesNo: return Answer::No;
+    case Buttons::OkCancel:
+    case Buttons::YesNoCancel: return Answer::Cancel;
+    }
+    return Answer::Cancel;
+}
+}  // namespace
+
+MessagePort& messages() { return g_port ? *g_port : qtPort(); }
+void setMessagePort(MessagePort* port) { g_port = port; }
+void setDialogParent(QWidget* parent) { g_parent = parent; }
+
+Answer MessagePort::inform(const QString& title, const QString& text, Icon icon)
+{
+    return message({title, text, icon, Buttons::Ok, Answer::Ok});
+}
+
+bool MessagePort::askYesNo(const QString& title, const QString& text, Icon icon, Answer defaultButton)
+{
+    return message({title, text, icon, Buttons::YesNo, defaultButton}) == Answer::Yes;
+}
+
+QString toQtFilter(const QString& programFilter)
+{
+    const QStringList parts = programFilter.split(QLatin1Char('|'), Qt::SkipEmptyParts);
+    QStringList out;
+    for (int i = 0; i + 1 < parts.size(); i += 2) {
+        QString pattern = parts[i + 1];
+        pattern.replace(QLatin1Char(';'), QLatin1Char(' '));
+        out << QStringLiteral("%1 (%2)").arg(parts[i], pattern);
+    }
+    if (parts.size() % 2 == 1)
+        out << parts.last();
+    return out.join(QStringLiteral(";;"));
+}
+
+Answer QtMessagePort::message(const MessageBox& box)
+{
+    QMessageBox mb(g_parent);
+    mb.setWindowTitle(box.title);
+    mb.setText(box.text);
+    switch (box.icon) {
+    case Icon::None: mb.setIcon(QMessageBox::NoIcon); break;
+    case Icon::Information: mb.setIcon(QMessageBox::Information); break;
+    case Icon::Question: mb.setIcon(QMessageBox::Question); break;
+    case Icon::Exclamation: mb.setIcon(QMessageBox::Warning); break;
+    case Icon::Critical: mb.setIcon(QMessageBox::Critical); break;
+    }
+    switch (box.buttons) {
+    case Buttons::Ok: mb.setStandardButtons(QMessageBox::Ok); break;
+    case Buttons::YesNo: mb.setStandardButtons(QMessageBox::Yes | QMessageBox::No); break;
+    case Buttons::OkCancel: mb.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel); break;
+    case Buttons::YesNoCancel:
+        mb.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+        break;
+    }
+    if (mb.button(toQt(box.defaultButton)))
+        mb.setDefaultButton(toQt(box.defaultButton));
+    mb.setEscapeButton(toQt(escapeAnswer(box.buttons)));
+    switch (mb.exec()) {
+    case QMessageBox::Ok: return Answer::Ok;
+    case QMessageBox::Yes: return Answer::Yes;
+    case QMessageBox::No: return Answer::No;
+    case QMessageBox::Cancel: return Answer::Cancel;
+    default: return escapeAnswer(box.buttons);
+    }
+}
+
+QString QtMessagePort::input(const InputBox& box)
+{
+    bool ok = false;
+    const QString text = QInputDialog::getText(g_parent, box.title, box.prompt, QLineEdit::Normal,
+                                               box.defaultText, &ok);
+    return ok ? text : QString();
+}
+
+QString QtMessagePort::file(const FileDialog& dialog)
+{
+    QString start = dialog.folder;
+    if (!dialog.initialName.isEmpty())
+        start = start.isEmpty() ? dialog.initialName : start + QLatin1Char('/') + dialog.initialName;
+    const QString filter = toQtFilter(dialog.filter);
+    if (dialog.kind == FileDialog::Open)
+        return QFileDialog::getOpenFileName(g_parent, dialog.title, start, filter);
+    return QFileDialog::getSaveFileName(g_parent, dialog.title, start, filter, nullptr,
+                                        QFileDialog::DontConfirmOverwrite);
+}
+
+Answer ScriptedMessagePort::message(const MessageBox& box)
+{
+    Shown s;
+    s.kind = Shown::Message;
+    s.box = box;
+    shown_.push_back(s);
+    if (box.buttons == Buttons::Ok)
+        return Answer::Ok;
+    if (answers_.empty())
+        return escapeAnswer(box.buttons);
+    const Answer a = answers_.front();
+    answers_.pop_front();
+    return a;
+}
+
+QString ScriptedMessagePort::input(const InputBox& box)
+{
+    Shown s;
+    s.kind = Shown::Input;
+    s.inputBox = box;
+    shown_.push_back(s);
+    if (inputs_.empty())
+        return QString();
+    QString t = inputs_.front();
+    inputs_.pop_front();
+    return t;
+}
+
+QString ScriptedMessagePort::file(const FileDialog& dialog)
+{
+    Shown s;
+    s.kind = Shown::File;
+    s.fileDialog = dialog;
+    shown_.push_back(s);
+    if (files_.empty())
+        return QString();
+    QString t = files_.front();
+    files_.pop_front();
+    return t;
+}
+
+QList<MessageBox> ScriptedMessagePort::messagesShown() const
+{
+    QList<MessageBox> out;
+    for (const Shown& s : shown_)
+        if (s.kind == Shown::Message)
+            out << s.box;
+    return out;
+}
+
+std::optional<MessageBox> ScriptedMessagePort::lastMessage() const
+{
+    for (auto it = shown_.rbegin(); it != shown_.rend(); ++it)
+        if (it->kind == Shown::Message)
+            return it->box;
+    return std::nullopt;
+}
+
+}  // namespace fnk::platform

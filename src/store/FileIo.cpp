@@ -1,0 +1,165 @@
+#include "store/FileIo.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace fnk::store {
+
+namespace {
+int g_okWrites = -1;
+
+bool injectedFailure()
+{
+    if (g_okWrites < 0)
+        return false;
+    if (g_okWrites == 0)
+        return true;
+    --g_okWrites;
+    return false;
+}
+
+[[noreturn]] void throwFor(const QFile& file, const QString& what)
+{
+    int number = kPathFileAccess;
+    switch (file.error()) {
+    case QFileDevice::OpenError:
+        number = QFileInfo::exists(file.fileName()) ? kPermissionDenied : kPathNotFound;
+        break;
+    case QFileDevice::PermissionsError: number = kPermissionDenied; break;
+    case QFileDevice::ResourceError: number = kDiskFull; break;
+    case QFileDevice::ReadError:
+    case QFileDevice::WriteError: number = kDeviceIo; break;
+    default: break;
+    }
+    throw FileError(what + QStringLiteral(" (") + file.errorString() + QLatin1Char(')'), number,
+                    file.fileName());
+}
+
+[[noreturn]] void throwErrno(const QString& what, const QString& path, int err)
+{
+    int number = kPathFileAccess;
+    if (err == ENOSPC)
+        number = kDiskFull;
+    else if (err == EACCES || err == EPERM || err == EROFS)
+        number = kPermissionDenied;
+    else if (err == ENOENT)
+        number = kPathNotFound;
+    throw FileError(what + QStringLiteral(" (") + QString::fromLocal8Bit(std::strerror(err))
+                        + QLatin1Char(')'),
+                    number, path);
+}
+}  // namespace
+
+FileError::FileError(const QString& name, int number, const QString& path)
+    : std::runtime_error(name.toStdString()), name_(name), number_(number), path_(path)
+{
+}
+
+void openFile(QFile& file, int mode)
+{
+    if (!file.open(QIODevice::OpenMode(mode)))
+        throwFor(file, QStringLiteral("Cannot open ") + file.fileName());
+}
+
+QByteArray readAt(QFile& file, qint64 offset, qint64 length)
+{
+    if (!file.seek(offset))
+        throwFor(file, QStringLiteral("Cannot seek in ") + file.fileName());
+    QByteArray out = file.read(length);
+    if (out.size() != length && file.error() != QFileDevice::NoError)
+        throwFor(file, QStringLiteral("Cannot read ") + file.fileName());
+    return out;
+}
+
+void writeAt(QFile& file, qint64 offset, const char* data, qint64 length)
+{
+    if (injectedFailure())
+        throw FileError(QStringLiteral("Disk full writing ") + file.fileName(), kDiskFull,
+                        file.fileName());
+    if (!file.seek(offset))
+        throwFor(file, QStringLiteral("Cannot seek in ") + file.fileName());
+    if (file.write(data, length) != length || !file.flush())
+        throwFor(file, QStringLiteral("Cannot write ") + file.fileName());
+}
+
+void syncFile(QFile& file)
+{
+    if (!file.flush())
+        throwFor(file, QStringLiteral("Cannot write ") + file.fileName());
+    if (::fsync(file.handle()) != 0)
+        throwErrno(QStringLiteral("Cannot flush ") + file.fileName(), file.fileName(), errno);
+}
+
+void touchFile(const QString& path)
+{
+    if (QFileInfo::exists(path))
+        return;
+    QFile f(path);
+    openFile(f, QIODevice::ReadWrite);
+    f.close();
+}
+
+void renameOver(const QString& workPath, const QString& targetPath)
+{
+    // rename(2) replaces the target in one step.
+    if (std::rename(QFile::encodeName(workPath).constData(),
+                    QFile::encodeName(targetPath).constData())
+        != 0)
+        throwErrno(QStringLiteral("Cannot rename ") + workPath + QStringLiteral(" to ")
+                       + targetPath,
+                   targetPath, errno);
+    const QString dir = QFileInfo(targetPath).absolutePath();
+    const int fd = ::open(QFile::encodeName(dir).constData(), O_RDONLY | O_DIRECTORY);
+    if (fd >= 0) {
+        ::fsync(fd);
+        ::close(fd);
+    }
+}
+
+void replaceWholeFile(const QString& workPath, const QString& targetPath, const QByteArray& data)
+{
+    QFile work(workPath);
+    if (!work.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        throwFor(work, QStringLiteral("Cannot create ") + workPath);
+    try {
+        writeAt(work, 0, data.constData(), data.size());
+        syncFile(work);
+    } catch (...) {
+        work.close();
+        QFile::remove(workPath);
+        throw;
+    }
+    work.close();
+    renameOver(workPath, targetPath);
+}
+
+void keepCopy(const QString& path, const QString& copyPath)
+{
+    const QByteArray src = QFile::encodeName(path);
+    const QByteArray dst = QFile::encodeName(copyPath);
+    const QString linkWork = copyPath + QStringLiteral(".lnk");
+    const QByteArray lw = QFile::encodeName(linkWork);
+    ::unlink(lw.constData());
+    if (::link(src.constData(), lw.constData()) == 0) {
+        renameOver(linkWork, copyPath);
+        return;
+    }
+    QFile in(path);
+    openFile(in, QIODevice::ReadOnly);
+    const QByteArray all = in.readAll();
+    in.close();
+    replaceWholeFile(linkWork, copyPath, all);
+}
+
+namespace testing {
+void failWritesAfter(int okWrites) { g_okWrites = okWrites; }
+void reset() { g_okWrites = -1; }
+}  // namespace testing
+
+}  // namespace fnk::store

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+#include <cstddef>
+
+namespace fnk::store {
+
+// Windows-1252 is the 8-bit code page of every data file.  Conversion happens
+// only at the file boundary.  A character outside the code page is written as
+// its nearest equivalent (accents dropped, typographic spaces and dashes made
+// plain) or as "?".
+QString decode1252(const char* bytes, std::size_t length);
+QString decode1252(const QByteArray& bytes);
+QByteArray encode1252(const QString& text);
+char encode1252Char(QChar c);
+
+// A fixed-width text field: cut at the width, padded on the right with spaces.
+void writeField(char* dest, std::size_t width, const QString& text);
+QByteArray fixedField(const QString& text, std::size_t width);
+
+// Upper case of one code-page byte, as the program's searches compare texts.
+unsigned char upper1252(unsigned char byte);
+// Upper-cases a byte range in place.
+void upper1252InPlace(char* bytes, std::size_t length);
+
+}  // namespace fnk::store
