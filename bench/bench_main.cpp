@@ -1,2 +1,89 @@
+// Speed and memory figures on large ledgers.  Prints one figure a line:
+//   name records value unit
+#include "bench/Ledgers.h"
+
+#include "store/Dates.h"
+#include "store/RecordFile.h"
+#include "view/ListBuilder.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <algorithm>
 #include <cstdio>
-int main() { std::puts("no benchmarks yet"); return 0; }
+#include <functional>
+#include <vector>
+
+using namespace fnk;
+
+namespace {
+
+double bestOf(int runs, const std::function<void()>& work)
+{
+    double best = 1e300;
+    for (int i = 0; i < runs; ++i) {
+        QElapsedTimer t;
+        t.start();
+        work();
+        best = std::min(best, double(t.nsecsElapsed()) / 1e6);
+    }
+    return best;
+}
+
+void print(const char* name, qint64 records, double value, const char* unit)
+{
+    std::printf("%s %lld %.1f %s\n", name, static_cast<long long>(records), value, unit);
+    std::fflush(stdout);
+}
+
+void benchList(const QString& path, qint64 records)
+{
+    const int runs = 3;
+    print("plain_read", records, bestOf(runs, [&] {
+              QFile f(path);
+              f.open(QIODevice::ReadOnly);
+              const QByteArray all = f.readAll();
+              if (all.size() != records * 125)
+                  std::abort();
+          }),
+          "ms");
+
+    view::MainListModel model;
+    view::ListQuery q;
+    q.recordFile = path;
+    q.earliest = bench::firstDate();
+    q.latest = bench::lastDate();
+    q.user1IsPickList = false;
+    view::BuildResult r;
+    print("popmaingrid_all", records, bestOf(runs, [&] { r = view::PopMainGrid(model, q, {}); }),
+          "ms");
+    print("popmaingrid_all_rows", records, double(model.rowCount()), "rows");
+    print("model_bytes_per_row", records, double(model.memoryBytes()) / model.rowCount(), "bytes");
+
+    view::ListQuery year = q;
+    year.earliest = QDate(bench::lastDate().year(), 1, 1);
+    print("popmaingrid_year", records, bestOf(runs, [&] { r = view::PopMainGrid(model, year, {}); }),
+          "ms");
+    print("popmaingrid_year_rows", records, double(model.rowCount()), "rows");
+
+    print("popmaingrid_word_search", records,
+          bestOf(runs, [&] { r = view::PopMainGrid(model, q, QStringLiteral("GROCER")); }), "ms");
+    print("popmaingrid_word_search_rows", records, double(model.rowCount()), "rows");
+}
+
+}  // namespace
+
+int main(int argc, char* argv[])
+{
+    QCoreApplication app(argc, argv);
+    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+    QTemporaryDir dir;
+    for (qint64 n : {qint64(100000), qint64(1000000)}) {
+        const QString path = dir.filePath(QStringLiteral("fennick-%1.dat").arg(n));
+        bench::writeLedger(path, n);
+        benchList(path, n);
+    }
+    return 0;
+}

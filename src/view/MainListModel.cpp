@@ -1,0 +1,266 @@
+#include "view/MainListModel.h"
+
+#include "store/Dates.h"
+#include "store/Text1252.h"
+
+#include <QBrush>
+
+#include <algorithm>
+#include <cmath>
+#include <numeric>
+
+namespace fnk::view {
+
+namespace {
+template <std::size_t N>
+QString text(const std::array<char, N>& a)
+{
+    return store::decode1252(a.data(), N);
+}
+
+QString numberText(double v)
+{
+    if (!std::isfinite(v))
+        return QString::number(v);
+    if (v == std::trunc(v) && std::abs(v) < 1e15)
+        return QString::number(qint64(v));
+    return QString::number(v, 'g', 15);
+}
+}  // namespace
+
+MainListModel::MainListModel(QObject* parent) : QAbstractTableModel(parent)
+{
+    setLayout(layout_, QStringLiteral("user 1"), QStringLiteral("user 2"));
+}
+
+int MainListModel::rowCount(const QModelIndex& parent) const
+{
+    return parent.isValid() || building_ ? 0 : int(order_.size());
+}
+
+int MainListModel::columnCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : kColumns;
+}
+
+QString MainListModel::layoutText(const ListRow& r, int column) const
+{
+    switch (fields_[size_t(column - 2)]) {
+    case Field::Note: return text(r.note).trimmed();
+    case Field::User1: return text(r.user1);
+    case Field::User2: return text(r.user2);
+    case Field::Category: return text(r.code);
+    }
+    return {};
+}
+
+QString MainListModel::cellText(int row, int column) const
+{
+    const ListRow& r = rowAt(row);
+    switch (column) {
+    case kDate: return macroMode_ ? QStringLiteral("(macro)") : store::formatDay(r.day);
+    case kAmount: return r.amount == 0 ? openItemText() : store::formatCurrency(r.amount);
+    case 2: case 3: case 4: case 5: return layoutText(r, column);
+    case kRecordNumber: return numberText(r.recordNumber);
+    case kDayNumber: return numberText(r.day);
+    case kAmountValue: return store::plainAmount(r.amount);
+    default: return {};
+    }
+}
+
+QVariant MainListModel::data(const QModelIndex& index, int role) const
+{
+    if (!index.isValid() || index.row() >= int(order_.size()))
+        return {};
+    switch (role) {
+    case Qt::DisplayRole:
+        return cellText(index.row(), index.column());
+    case Qt::ForegroundRole:
+        if (index.column() == kAmount) {
+            const store::Money a = rowAt(index.row()).amount;
+            return QBrush(a < 0 ? QColor(Qt::red) : a == 0 ? QColor(Qt::blue) : QColor(Qt::black));
+        }
+        if (index.column() == kRecordNumber)
+            return QBrush(QColor(Qt::white));
+        return {};
+    case Qt::TextAlignmentRole:
+        if (index.column() < headerCells_.size() && headerCells_[index.column()].rightAligned)
+            return int(Qt::AlignRight | Qt::AlignVCenter);
+        return int(Qt::AlignLeft | Qt::AlignVCenter);
+    default:
+        return {};
+    }
+}
+
+QVariant MainListModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (orientation != Qt::Horizontal || section < 0 || section >= headerCells_.size())
+        return QAbstractTableModel::headerData(section, orientation, role);
+    if (role == Qt::DisplayRole)
+        return headerCells_[section].title;
+    if (role == Qt::TextAlignmentRole)
+        return int((headerCells_[section].rightAligned ? Qt::AlignRight : Qt::AlignLeft)
+                   | Qt::AlignVCenter);
+    return {};
+}
+
+void MainListModel::setLayout(const QString& layoutCode, const QString& user1Name,
+                              const QString& user2Name)
+{
+    layout_ = layoutCode;
+    fields_ = ColumnLayout::fields(layoutCode);
+    header_ = headerString(layoutCode, user1Name, user2Name);
+    headerCells_ = parseHeaderString(header_);
+    emit headerDataChanged(Qt::Horizontal, 0, kColumns - 1);
+    if (!order_.empty())
+        emit dataChanged(index(0, 0), index(int(order_.size()) - 1, kColumns - 1));
+}
+
+void MainListModel::beginBuild(bool keepRows, std::size_t expected)
+{
+    beginResetModel();
+    building_ = true;
+    if (!keepRows) {
+        rows_.clear();
+        order_.clear();
+        rows_.shrink_to_fit();
+        order_.shrink_to_fit();
+        rows_.reserve(expected);
+    } else {
+        // Keep the rows still listed, in their current order.
+        std::vector<ListRow> kept;
+        kept.reserve(order_.size() + expected);
+        for (std::uint32_t i : order_)
+            kept.push_back(rows_[i]);
+        rows_.swap(kept);
+        order_.clear();
+        keeping_ = true;
+        present_.clear();
+        for (const ListRow& r : rows_)
+            present_.insert(r.recordNumber);
+    }
+}
+
+bool MainListModel::containsRecord(double recordNumber) const
+{
+    return present_.count(recordNumber) != 0;
+}
+
+void MainListModel::endBuild()
+{
+    const std::size_t n = rows_.size();
+    if (rows_.capacity() > n + n / 8 + 64) {
+        rows_.shrink_to_fit();
+    }
+    order_.resize(n);
+
+    // Newest first; rows of the same day keep their order.  Whole days in a
+    // small span (the normal case) sort by counting, anything else by a
+    // stable comparison sort.
+    bool whole = true;
+    double lo = 0, hi = 0;
+    for (std::size_t i = 0; i < n; ++i) {
+        const double d = rows_[i].day;
+        if (!(d == std::trunc(d)) || !std::isfinite(d)) {
+            whole = false;
+            break;
+        }
+        if (i == 0 || d < lo)
+            lo = d;
+        if (i == 0 || d > hi)
+            hi = d;
+    }
+    if (n > 0 && whole && hi - lo < 8.0e6) {
+        const std::size_t span = std::size_t(hi - lo) + 1;
+        std::vector<std::uint32_t> start(span + 1, 0);
+        for (const ListRow& r : rows_)
+            ++start[std::size_t(hi - r.day) + 1];
+        for (std::size_t k = 1; k <= span; ++k)
+            start[k] += start[k - 1];
+        for (std::size_t i = 0; i < n; ++i)
+            order_[start[std::size_t(hi - rows_[i].day)]++] = std::uint32_t(i);
+    } else {
+        std::iota(order_.begin(), order_.end(), 0u);
+        std::stable_sort(order_.begin(), order_.end(), [&](std::uint32_t a, std::uint32_t b) {
+            const double da = rows_[a].day, db = rows_[b].day;
+            // Days that are not numbers sort last.
+            if (std::isnan(da) || std::isnan(db))
+                return !std::isnan(da) && std::isnan(db);
+            return da > db;
+        });
+    }
+    building_ = false;
+    keeping_ = false;
+    present_.clear();
+    endResetModel();
+}
+
+void MainListModel::clearRows()
+{
+    beginResetModel();
+    rows_.clear();
+    order_.clear();
+    rows_.shrink_to_fit();
+    order_.shrink_to_fit();
+    endResetModel();
+}
+
+void MainListModel::removeRowAt(int row)
+{
+    if (row < 0 || row >= int(order_.size()))
+        return;
+    beginRemoveRows({}, row, row);
+    order_.erase(order_.begin() + row);
+    endRemoveRows();
+}
+
+void MainListModel::sortByColumn(int column, Qt::SortOrder order)
+{
+    if (column < 0 || column >= kFirstHidden)
+        return;
+    emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
+    const QModelIndexList before = persistentIndexList();
+    std::vector<std::uint32_t> oldOrder = order_;
+    const bool asc = order == Qt::AscendingOrder;
+    if (column == kDate || column == kAmount) {
+        std::stable_sort(order_.begin(), order_.end(), [&](std::uint32_t a, std::uint32_t b) {
+            const ListRow& ra = rows_[a];
+            const ListRow& rb = rows_[b];
+            if (column == kDate)
+                return asc ? ra.day < rb.day : ra.day > rb.day;
+            return asc ? ra.amount < rb.amount : ra.amount > rb.amount;
+        });
+    } else {
+        // Text keys made once, upper-cased so the order ignores case.
+        std::vector<QString> keys(rows_.size());
+        for (std::uint32_t i : order_) {
+            const ListRow& r = rows_[i];
+            switch (fields_[size_t(column - 2)]) {
+            case Field::Note: keys[i] = text(r.note).trimmed().toUpper(); break;
+            case Field::User1: keys[i] = text(r.user1).toUpper(); break;
+            case Field::User2: keys[i] = text(r.user2).toUpper(); break;
+            case Field::Category: keys[i] = text(r.code).toUpper(); break;
+            }
+        }
+        std::stable_sort(order_.begin(), order_.end(), [&](std::uint32_t a, std::uint32_t b) {
+            const int c = keys[a].compare(keys[b]);
+            return asc ? c < 0 : c > 0;
+        });
+    }
+    // Keep persistent indexes (the current row) on their rows.
+    std::vector<int> newPos(rows_.size(), -1);
+    for (std::size_t p = 0; p < order_.size(); ++p)
+        newPos[order_[p]] = int(p);
+    QModelIndexList after;
+    for (const QModelIndex& i : before)
+        after << index(newPos[oldOrder[size_t(i.row())]], i.column());
+    changePersistentIndexList(before, after);
+    emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
+}
+
+std::size_t MainListModel::memoryBytes() const
+{
+    return rows_.capacity() * sizeof(ListRow) + order_.capacity() * sizeof(std::uint32_t);
+}
+
+}  // namespace fnk::view
