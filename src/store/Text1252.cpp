@@ -125,6 +125,17 @@ QByteArray fixedField(const QString& text, std::size_t width)
     return out;
 }
 
+QString trimSpaces(const QString& text)
+{
+    qsizetype first = 0;
+    qsizetype last = text.size();
+    while (first < last && text.at(first) == QLatin1Char(' '))
+        ++first;
+    while (last > first && text.at(last - 1) == QLatin1Char(' '))
+        --last;
+    return text.mid(first, last - first);
+}
+
 unsigned char upper1252(unsigned char byte)
 {
     static const std::array<unsigned char, 256> table = makeUpperTable();

@@ -20,6 +20,10 @@ char encode1252Char(QChar c);
 void writeField(char* dest, std::size_t width, const QString& text);
 QByteArray fixedField(const QString& text, std::size_t width);
 
+// Removes leading and trailing spaces (only the space character, as the
+// program trims codes and pick-list values before it compares them).
+QString trimSpaces(const QString& text);
+
 // Upper case of one code-page byte, as the program's searches compare texts.
 unsigned char upper1252(unsigned char byte);
 // Upper-cases a byte range in place.

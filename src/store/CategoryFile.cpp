@@ -1,0 +1,258 @@
+#include "store/CategoryFile.h"
+
+#include "store/FileIo.h"
+#include "store/RecordFile.h"
+#include "store/Text1252.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <algorithm>
+#include <cstring>
+#include <numeric>
+
+namespace fnk::store {
+
+namespace {
+constexpr qint64 kRec = qint64(CategoryEntry::kSize);
+constexpr int kBadRecordNumber = 63;
+
+template <std::size_t N>
+QString text(const std::array<char, N>& a)
+{
+    return decode1252(a.data(), N);
+}
+
+// The whole content of the file, created empty when missing.
+QByteArray readWhole(const QString& path)
+{
+    touchFile(path);
+    QFile f(path);
+    openFile(f, QIODevice::ReadOnly);
+    return readAt(f, 0, f.size());
+}
+
+[[noreturn]] void badNumber(qint64 n, const QString& path)
+{
+    throw FileError(QStringLiteral("Bad record number %1 in %2").arg(n).arg(path),
+                    kBadRecordNumber, path);
+}
+}  // namespace
+
+CategoryEntry::CategoryEntry()
+{
+    categoryCode.fill(' ');
+    categoryName.fill(' ');
+    categoryDescription.fill(' ');
+    categoryReserved.fill(' ');
+}
+
+QString CategoryEntry::categoryCodeText() const { return text(categoryCode); }
+QString CategoryEntry::categoryNameText() const { return text(categoryName); }
+QString CategoryEntry::categoryDescriptionText() const { return text(categoryDescription); }
+
+void CategoryEntry::setCategoryCode(const QString& t)
+{
+    writeField(categoryCode.data(), kCodeWidth, t);
+}
+void CategoryEntry::setCategoryName(const QString& t)
+{
+    writeField(categoryName.data(), kNameWidth, t);
+}
+void CategoryEntry::setCategoryDescription(const QString& t)
+{
+    writeField(categoryDescription.data(), kDescriptionWidth, t);
+}
+
+void CategoryEntry::encode(char* out) const
+{
+    std::memcpy(out + kCategoryCode, categoryCode.data(), kCodeWidth);
+    std::memcpy(out + kCategoryName, categoryName.data(), kNameWidth);
+    std::memcpy(out + kCategoryDescription, categoryDescription.data(), kDescriptionWidth);
+    std::memcpy(out + kCategoryReserved, categoryReserved.data(), kReservedWidth);
+}
+
+CategoryEntry CategoryEntry::decode(const char* in)
+{
+    CategoryEntry e;
+    std::memcpy(e.categoryCode.data(), in + kCategoryCode, kCodeWidth);
+    std::memcpy(e.categoryName.data(), in + kCategoryName, kNameWidth);
+    std::memcpy(e.categoryDescription.data(), in + kCategoryDescription, kDescriptionWidth);
+    std::memcpy(e.categoryReserved.data(), in + kCategoryReserved, kReservedWidth);
+    return e;
+}
+
+CategoryFile CategoryFile::inFolder(const QString& dataFolder)
+{
+    return CategoryFile(QDir(dataFolder).filePath(QStringLiteral("category.dat")));
+}
+
+QString CategoryFile::workPath() const
+{
+    return QFileInfo(path_).dir().filePath(QStringLiteral("category.tmp"));
+}
+
+qint64 CategoryFile::count() const
+{
+    QFileInfo info(path_);
+    if (!info.exists()) {
+        touchFile(path_);
+        return 0;
+    }
+    return info.size() / kRec;
+}
+
+CategoryEntry CategoryFile::read(qint64 n) const
+{
+    touchFile(path_);
+    QFile f(path_);
+    openFile(f, QIODevice::ReadOnly);
+    if (n < 1 || n > f.size() / kRec)
+        badNumber(n, path_);
+    const QByteArray bytes = readAt(f, (n - 1) * kRec, kRec);
+    if (bytes.size() != kRec)
+        throw FileError(QStringLiteral("Input past end of file ") + path_, 62, path_);
+    return CategoryEntry::decode(bytes.constData());
+}
+
+void CategoryFile::write(qint64 n, const CategoryEntry& entry)
+{
+    QFile f(path_);
+    openFile(f, QIODevice::ReadWrite);
+    const qint64 total = f.size() / kRec;
+    if (n < 1 || n > total + 1)
+        badNumber(n, path_);
+    char buf[CategoryEntry::kSize];
+    entry.encode(buf);
+    const qint64 at = (n - 1) * kRec;
+    if (n <= total) {
+        // In place: on failure put the old bytes back.
+        const QByteArray old = readAt(f, at, kRec);
+        try {
+            writeAt(f, at, buf, kRec);
+        } catch (...) {
+            try {
+                writeAt(f, at, old.constData(), kRec);
+            } catch (...) {
+            }
+            throw;
+        }
+        return;
+    }
+    // After the last whole entry: on failure cut the file back to what it
+    // was, a damaged tail included.
+    const QByteArray tail = readAt(f, at, f.size() - at);
+    try {
+        writeAt(f, at, buf, kRec);
+    } catch (...) {
+        f.resize(at);
+        if (!tail.isEmpty()) {
+            f.seek(at);
+            f.write(tail);
+        }
+        f.flush();
+        throw;
+    }
+}
+
+qint64 CategoryFile::append(const CategoryEntry& entry)
+{
+    const qint64 n = count() + 1;
+    write(n, entry);
+    return n;
+}
+
+std::vector<CategoryEntry> CategoryFile::readAll() const
+{
+    const QByteArray all = readWhole(path_);
+    const qint64 total = all.size() / kRec;
+    std::vector<CategoryEntry> out;
+    out.reserve(std::size_t(total));
+    for (qint64 i = 0; i < total; ++i)
+        out.push_back(CategoryEntry::decode(all.constData() + i * kRec));
+    return out;
+}
+
+void CategoryFile::rewrite(const std::vector<CategoryEntry>& entries)
+{
+    QByteArray data(qsizetype(entries.size() * CategoryEntry::kSize), Qt::Uninitialized);
+    for (std::size_t i = 0; i < entries.size(); ++i)
+        entries[i].encode(data.data() + i * CategoryEntry::kSize);
+    replaceWholeFile(workPath(), path_, data);
+}
+
+bool getlabel(const CategoryFile& categories, const QString& code, QString& name)
+{
+    // A stored code is always 10 characters, so a code of another length
+    // cannot match; the file is still opened as every lookup does.
+    const QByteArray all = readWhole(categories.path());
+    const qint64 total = all.size() / kRec;
+    for (qint64 i = 0; i < total; ++i) {
+        const char* rec = all.constData() + i * kRec;
+        if (decode1252(rec + CategoryEntry::kCategoryCode, CategoryEntry::kCodeWidth) == code) {
+            name = decode1252(rec + CategoryEntry::kCategoryName, CategoryEntry::kNameWidth);
+            return true;
+        }
+    }
+    return false;
+}
+
+qint64 ChaseCat(RecordFile& records, const QString& oldCode, const QString& newCode,
+                char deleteFlag)
+{
+    const QString from = trimSpaces(oldCode);
+    const QString to = trimSpaces(newCode);
+    // Gather first, then write: the walk reads the file in blocks and each
+    // write opens it again.
+    std::vector<std::pair<qint64, LedgerRecord>> changed;
+    records.forEachRaw([&](const char* bytes, qint64 n) {
+        const QString code =
+            decode1252(bytes + LedgerRecord::kCategoryCode, LedgerRecord::kCodeWidth);
+        if (trimSpaces(code) != from)
+            return;
+        LedgerRecord r = LedgerRecord::decode(bytes);
+        r.setCategoryCode(to);
+        if (deleteFlag == 'Y')
+            r.deletedFlag = 'Y';
+        changed.emplace_back(n, r);
+    });
+    for (const auto& [n, r] : changed)
+        records.write(n, r);
+    return qint64(changed.size());
+}
+
+bool SortCategoryFile(const CategoryFile& categories)
+{
+    const QByteArray all = readWhole(categories.path());
+    const std::size_t total = std::size_t(all.size() / kRec);
+    if (total < 2)
+        return false;
+
+    using Key = std::array<unsigned char, CategoryEntry::kCodeWidth>;
+    std::vector<Key> keys(total);
+    for (std::size_t i = 0; i < total; ++i) {
+        const char* code = all.constData() + i * CategoryEntry::kSize;
+        for (std::size_t k = 0; k < CategoryEntry::kCodeWidth; ++k)
+            keys[i][k] = upper1252(static_cast<unsigned char>(code[k]));
+    }
+    // Byte-wise comparison of unsigned bytes: the order of character codes.
+    const auto less = [&](std::size_t a, std::size_t b) { return keys[a] < keys[b]; };
+
+    std::vector<std::size_t> order(total);
+    std::iota(order.begin(), order.end(), std::size_t(0));
+    if (std::is_sorted(order.begin(), order.end(), less))
+        return false;
+    // A stable sort gives exactly the order of repeated adjacent exchanges of
+    // strictly greater neighbours.
+    std::stable_sort(order.begin(), order.end(), less);
+
+    QByteArray sorted = all;  // keeps a damaged tail after the whole entries
+    for (std::size_t i = 0; i < total; ++i)
+        std::memcpy(sorted.data() + i * CategoryEntry::kSize,
+                    all.constData() + order[i] * CategoryEntry::kSize, CategoryEntry::kSize);
+    replaceWholeFile(categories.workPath(), categories.path(), sorted);
+    return true;
+}
+
+}  // namespace fnk::store

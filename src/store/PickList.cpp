@@ -1,0 +1,133 @@
+#include "store/PickList.h"
+
+#include "store/FileIo.h"
+#include "store/Text1252.h"
+
+#include <QDir>
+#include <QFile>
+
+#include <vector>
+
+namespace fnk::store {
+
+namespace {
+
+struct Content {
+    QByteArray bytes;
+    std::vector<QByteArray> lines;  // raw, without their line ends
+};
+
+Content readLines(const QString& path)
+{
+    touchFile(path);
+    QFile f(path);
+    openFile(f, QIODevice::ReadOnly);
+    Content c;
+    c.bytes = readAt(f, 0, f.size());
+    f.close();
+
+    const QByteArray& b = c.bytes;
+    qsizetype start = 0;
+    qsizetype i = 0;
+    while (i < b.size()) {
+        const char ch = b.at(i);
+        if (ch == '\r' || ch == '\n') {
+            c.lines.push_back(b.mid(start, i - start));
+            i += (ch == '\r' && i + 1 < b.size() && b.at(i + 1) == '\n') ? 2 : 1;
+            start = i;
+        } else {
+            ++i;
+        }
+    }
+    if (start < b.size())
+        c.lines.push_back(b.mid(start));
+    return c;
+}
+
+bool lineMatches(const QByteArray& line, const QString& trimmedValue)
+{
+    return trimSpaces(decode1252(line)) == trimmedValue;
+}
+
+}  // namespace
+
+PickList PickList::forField(const QString& dataFolder, int field)
+{
+    if (field != 1 && field != 2)
+        throw FileError(QStringLiteral("No pick list for user field %1").arg(field), 5,
+                        dataFolder);
+    const QDir dir(dataFolder);
+    const QString stem = QStringLiteral("udf%1").arg(field);
+    return PickList(dir.filePath(stem + QStringLiteral(".dat")),
+                    dir.filePath(stem + QStringLiteral(".tmp")));
+}
+
+QStringList PickList::load() const
+{
+    QStringList out;
+    for (const QByteArray& line : readLines(path_).lines)
+        out.append(decode1252(line));
+    return out;
+}
+
+bool PickList::contains(const QString& value) const
+{
+    const QString wanted = trimSpaces(value);
+    for (const QByteArray& line : readLines(path_).lines)
+        if (lineMatches(line, wanted))
+            return true;
+    return false;
+}
+
+bool PickList::add(const QString& typed)
+{
+    // The list holds what a record can hold: the first 10 characters.  That
+    // stored form is what is compared, so a long value is remembered once.
+    const QByteArray value = encode1252(typed).left(kValueWidth);
+    const QString wanted = trimSpaces(decode1252(value));
+    if (wanted.isEmpty())
+        return false;
+    const Content c = readLines(path_);
+    for (const QByteArray& line : c.lines)
+        if (lineMatches(line, wanted))
+            return false;
+
+    QByteArray out;
+    // A last line left without its line end is closed first, so the new value
+    // starts a line of its own.
+    if (!c.bytes.isEmpty() && !c.bytes.endsWith('\n') && !c.bytes.endsWith('\r'))
+        out.append("\r\n");
+    out.append(value);
+    out.append("\r\n");
+
+    QFile f(path_);
+    openFile(f, QIODevice::ReadWrite);
+    const qint64 oldSize = f.size();
+    try {
+        writeAt(f, oldSize, out.constData(), out.size());
+    } catch (...) {
+        f.resize(oldSize);
+        throw;
+    }
+    return true;
+}
+
+int PickList::remove(const QString& value)
+{
+    const QString wanted = trimSpaces(value);
+    const Content c = readLines(path_);
+    QByteArray kept;
+    int dropped = 0;
+    for (const QByteArray& line : c.lines) {
+        if (lineMatches(line, wanted)) {
+            ++dropped;
+            continue;
+        }
+        kept.append(line);
+        kept.append("\r\n");
+    }
+    replaceWholeFile(workPath_, path_, kept);
+    return dropped;
+}
+
+}  // namespace fnk::store
