@@ -1,23 +1,24 @@
+#include "app/MainWindow.h"
 #include "app/ProgramFolder.h"
 
 #include <QApplication>
 #include <QLocale>
-#include <QMainWindow>
 
 int main(int argc, char* argv[])
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Fennick"));
     QApplication::setOrganizationName(QStringLiteral("Fennick"));
+    QApplication::setQuitOnLastWindowClosed(false);
     const QLocale system = QLocale::system();
     if (system.language() == QLocale::C)
         QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
     else
         QLocale::setDefault(system);
 
-    QMainWindow window;
-    window.setObjectName(QStringLiteral("FNK_3_Main"));
-    window.setWindowTitle(QStringLiteral("Fennick"));
-    window.show();
+    fnk::app::MainWindow window(fnk::app::programFolder());
+    QObject::connect(&window, &fnk::app::MainWindow::endProgram, &app, &QApplication::quit,
+                     Qt::QueuedConnection);
+    window.startUp();
     return app.exec();
 }

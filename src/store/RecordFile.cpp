@@ -30,8 +30,10 @@ qint64 RecordFile::count() const
 
 LedgerRecord RecordFile::read(qint64 n) const
 {
+    if (!QFileInfo::exists(path_))
+        touchFile(path_);
     QFile f(path_);
-    openFile(f, QIODevice::ReadWrite);
+    openFile(f, QIODevice::ReadOnly);
     const qint64 total = f.size() / kRec;
     if (n < 1 || n > total)
         throw FileError(QStringLiteral("Bad record number %1 in %2").arg(n).arg(path_), 63, path_);

@@ -1,0 +1,1050 @@
+#include "app/MainWindow.h"
+
+#include "app/ConfigWindow.h"
+#include "app/Splash.h"
+#include "platform/Clock.h"
+#include "platform/ErrorReport.h"
+#include "platform/MessagePort.h"
+#include "store/CategoryFile.h"
+#include "store/Dates.h"
+#include "store/FileIo.h"
+#include "store/Maintenance.h"
+#include "store/RecordFile.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCalendarWidget>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QScrollBar>
+#include <QFontDatabase>
+#include <QFrame>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenuBar>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QScreen>
+#include <QStatusBar>
+#include <QTableView>
+#include <QTextBrowser>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+// Resources live in this static library; the executable must register them.
+static void initAppResources() { Q_INIT_RESOURCE(icons); }
+
+namespace fnk::app {
+
+namespace {
+
+struct MenuItem {
+    const char* name;     // nullptr: a separator
+    const char* caption;
+    QKeyCombination key = QKeyCombination();
+};
+
+struct MenuDef {
+    const char* name;
+    const char* caption;
+    std::vector<MenuItem> items;
+};
+
+constexpr QKeyCombination none() { return QKeyCombination(); }
+constexpr QKeyCombination ctrl(Qt::Key k) { return QKeyCombination(Qt::ControlModifier, k); }
+constexpr QKeyCombination key(Qt::Key k) { return QKeyCombination(k); }
+const MenuItem kSep{nullptr, nullptr};
+
+const std::vector<MenuDef>& menuDefs()
+{
+    static const std::vector<MenuDef> defs = {
+        {"mu_File", "&File",
+         {{"mu_DefaultDataFolder", "Default Data Folder"},
+          {"mu_AlternateFolder1", "Alternate Folder 1"},
+          {"mu_AlternateFolder2", "Alternate Folder 2"},
+          {"mu_SelectDataFolder", "Select Data Folder"},
+          kSep,
+          {"mu_Import", "Comma-Delimited or CSV Import"},
+          kSep,
+          {"mu_Backup", "Data Backup (complete)"},
+          {"mu_CreateBackup", "Create Internal Backup File"},
+          {"mu_RestoreBackup", "Restore Internal Backup File"},
+          kSep,
+          {"mu_ReIndex", "Re-Index"},
+          {"mu_ConfigSettings", "Program Settings"},
+          kSep,
+          {"mu_Exit", "Exit"}}},
+        {"mu_Records", "&Records",
+         {{"mu_NewEntry", "New Entry", key(Qt::Key_F2)},
+          {"mu_EditEntry", "Edit Entry"},
+          kSep,
+          {"mu_PurgeDeletedRecords", "Purge Deleted Records"},
+          {"mu_RestoreDeletedRecords", "Restore Deleted Records"},
+          kSep,
+          {"mu_NewCategory", "New Category"},
+          {"mu_EditCategory", "Edit Category"}}},
+        {"mu_Macro", "&Macro",
+         {{"mu_PlayMacro", "Play a Macro", key(Qt::Key_F3)},
+          kSep,
+          {"mu_MacroCreate", "Create / Edit Macro"},
+          {"mu_MacroQuit", "Quit Macro Edit"}}},
+        {"mu_Search", "&Search",
+         {{"mu_SearchFragment", "Word Fragment", key(Qt::Key_F5)},
+          {"mu_SearchComplete", "Complete Word", key(Qt::Key_F6)},
+          kSep,
+          {"mu_SearchUDF1", "User-defined field #1"},
+          {"mu_SearchUDF2", "User-defined field #2"},
+          kSep,
+          {"mu_AllCats", "Show All Categories", key(Qt::Key_F8)},
+          {"mu_ClearTheGrid", "Clear (Show Nothing)"}}},
+        {"mu_DisplayRange", "R&ange",
+         {{"mu_DefaultRange", "Default Range", ctrl(Qt::Key_F1)},
+          kSep,
+          {"mu_FiscalYear", "Current Fiscal Year", ctrl(Qt::Key_F2)},
+          {"mu_previousYear", "Previous Fiscal Year", ctrl(Qt::Key_F3)},
+          {"mu_NextYear", "Next Fiscal Year", ctrl(Qt::Key_F4)},
+          kSep,
+          {"mu_SelectDates", "Select Dates"},
+          kSep,
+          {"mu_30Days", "30 Days"},
+          {"mu_60days", "60 Days"},
+          {"mu_90days", "90 Days"},
+          {"mu_180days", "180 days"},
+          {"mu_365days", "1 Year"},
+          {"mu_730days", "2 Years"},
+          {"mu_1095days", "3 Years"},
+          {"mu_1460days", "4 Years"},
+          {"mu_1825days", "5 Years"}}},
+        {"mu_ListMode", "List Mode",
+         {{"mu_NewReport", "Free Selection - Add/Subtract"},
+          {"mu_QuitReports", "Category/Search Result Only"}}},
+        {"mu_ReportS", "R&eports",
+         {{"mu_ReturnToList", "Close Report Window", ctrl(Qt::Key_R)},
+          kSep,
+          {"mu_ReportSummary", "Summary Report - Narrow Format", ctrl(Qt::Key_A)},
+          {"mu_ReportFull", "Full Report - Narrow Format (no User Fields)", ctrl(Qt::Key_B)},
+          {"mu_ReportSummaryWide", "Summary Report - Wide Format", ctrl(Qt::Key_C)},
+          {"mu_ReportFullUser", "Full Report - Wide Format (w/ User Fields)", ctrl(Qt::Key_D)},
+          kSep,
+          {"mu_PrintReport", "Print Report", ctrl(Qt::Key_P)},
+          {"mu_EditReport", "Edit Report With Word Processor", ctrl(Qt::Key_E)},
+          {"mu_WriteText", "Write Report to Text File", ctrl(Qt::Key_T)},
+          kSep,
+          {"mu_WriteComma", "Export Full Report Data to .txt or .csv format", ctrl(Qt::Key_F)},
+          {"mu_WriteCommaSummary", "Export Summary Report Data to .txt or .csv Format",
+           ctrl(Qt::Key_S)},
+          kSep,
+          {"mu_NotesOpen", "Open Note File", key(Qt::Key_F4)}}},
+        {"mu_Help", "&Help",
+         {{"mu_HelpContents", "Contents", key(Qt::Key_F1)},
+          {"mu_HelpAbout", "About"},
+          {"mu_HelpWeb", "Visit Tovermill on the Web", key(Qt::Key_F7)},
+          kSep,
+          {"mu_ToolTipsOff", "Turn off \"Tool Tips\""},
+          {"mu_ToolTipsOn", "Turn on \"Tool Tips\""},
+          {"mu_GridFormat", "Change Display Order", key(Qt::Key_F9)},
+          {"mu_NoBold", "Bold Fonts"},
+          kSep,
+          {"mu_Game", "Play A Game"},
+          {"mu_TinyCalc", "Calculator"}}},
+    };
+    return defs;
+}
+
+struct ButtonDef {
+    const char* name;
+    const char* tip;
+    const char* action;  // the menu command it runs
+    const char* themeIcon;
+    const char* resourceIcon;
+};
+
+const ButtonDef kButtons[] = {
+    {"btn_New", "Insert a new record", "mu_NewEntry", "document-new", "new"},
+    {"btn_Open", "Open a different data set", "mu_SelectDataFolder", "folder-open", "open"},
+    {"btn_Macro", "Paste in a macro file", "mu_PlayMacro", "media-playback-start", "macro"},
+    {"btn_Notes", "Open this year's general notes", "mu_NotesOpen", "accessories-text-editor", "notes"},
+    {"btn_Calc", "Calculator", "mu_TinyCalc", "accessories-calculator", "calc"},
+    {"btn_Help", "Help ", "mu_HelpContents", "help-contents", "help"},
+    {"btn_BackUp", "Run the data backup utility", "mu_Backup", "drive-harddisk", "backup"},
+    {"btn_ModeBlue", "Switch to free selection mode", "mu_NewReport", "edit-select-all", "modeblue"},
+    {"btn_ModeWhite", "Quit free selection mode", "mu_QuitReports", "edit-clear", "modewhite"},
+    {"btn_Summary", "Summary report, narrow format", "mu_ReportSummary", "x-office-document", "summary"},
+    {"btn_Full", "Full report, narrow format", "mu_ReportFull", "text-x-generic", "full"},
+    {"btn_SummaryWide", "Summary report, wide format", "mu_ReportSummaryWide", "x-office-spreadsheet", "summarywide"},
+    {"btn_FullWide", "Full report, wide format", "mu_ReportFullUser", "x-office-presentation", "fullwide"},
+    {"brn_Print", "Print the report", "mu_PrintReport", "document-print", "print"},
+    {"btn_EditReport", "Edit report in word processor", "mu_EditReport", "document-edit", "editreport"},
+    {"btn_CloseReport", "Close report viewer", "mu_ReturnToList", "window-close", "closereport"},
+    {"btn_Web", "Visit Tovermill on the web!", "mu_HelpWeb", "internet-web-browser", "web"},
+};
+
+// Commands that are built.  Every other command stays disabled until it is.
+const QStringList& builtCommands()
+{
+    static const QStringList names = {
+        "mu_ReIndex", "mu_ConfigSettings", "mu_Exit", "mu_PurgeDeletedRecords",
+        "mu_RestoreDeletedRecords", "mu_AllCats", "mu_ClearTheGrid", "mu_DefaultRange",
+        "mu_FiscalYear", "mu_previousYear", "mu_NextYear", "mu_SelectDates", "mu_30Days",
+        "mu_60days", "mu_90days", "mu_180days", "mu_365days", "mu_730days", "mu_1095days",
+        "mu_1460days", "mu_1825days",
+    };
+    return names;
+}
+
+QIcon iconFor(const ButtonDef& b)
+{
+    return QIcon::fromTheme(QLatin1String(b.themeIcon),
+                            QIcon(QStringLiteral(":/icons/%1.png").arg(QLatin1String(b.resourceIcon))));
+}
+
+template <typename W>
+W* named(W* w, const char* name, const char* tip = nullptr)
+{
+    w->setObjectName(QLatin1String(name));
+    if (tip)
+        w->setToolTip(QString::fromUtf8(tip));
+    return w;
+}
+
+QPushButton* button(QWidget* parent, const char* name, const QString& caption, const char* tip)
+{
+    return named(new QPushButton(caption, parent), name, tip);
+}
+
+QLineEdit* lineEdit(QWidget* parent, const char* name, const QString& text, const char* tip,
+                    bool readOnly = false)
+{
+    auto* e = named(new QLineEdit(text, parent), name, tip);
+    e->setReadOnly(readOnly);
+    return e;
+}
+
+QFrame* floatingFrame(QWidget* parent, const char* name)
+{
+    auto* f = named(new QFrame(parent), name);
+    f->setFrameShape(QFrame::Panel);
+    f->setFrameShadow(QFrame::Raised);
+    f->setLineWidth(2);
+    f->setAutoFillBackground(true);
+    f->hide();
+    return f;
+}
+
+}  // namespace
+
+MainWindow::MainWindow(const QString& programFolder, QWidget* parent) : QMainWindow(parent)
+{
+    initAppResources();
+    setObjectName(QStringLiteral("FNK_3_Main"));
+    setWindowTitle(QStringLiteral("Fennick"));
+    setWindowIcon(QIcon(QStringLiteral(":/icons/fennick.png")));
+    session_.programFolder = programFolder.endsWith(QLatin1Char('/'))
+        ? programFolder
+        : programFolder + QLatin1Char('/');
+    session_.dataFolder = session_.programFolder;
+    session_.settings = firstRunDefaults();
+    platform::setDialogParent(this);
+
+    listModel_ = new view::MainListModel(this);
+    categoryModel_ = new view::CategoryListModel(this);
+
+    buildMenus();
+
+    auto* central = new QWidget(this);
+    central->setObjectName(QStringLiteral("CentralArea"));
+    auto* col = new QVBoxLayout(central);
+    col->setContentsMargins(0, 0, 0, 0);
+    col->setSpacing(0);
+    toolRow_ = buildToolBar();
+    col->addWidget(toolRow_);
+
+    listArea_ = new QWidget(central);
+    listArea_->setObjectName(QStringLiteral("ListArea"));
+    auto* row = new QHBoxLayout(listArea_);
+    row->setContentsMargins(0, 0, 0, 0);
+    row->setSpacing(0);
+
+    mainGrid_ = named(new QTableView(listArea_), "MainGrid", "Double-click any line item to edit");
+    mainGrid_->setModel(listModel_);
+    mainGrid_->setSelectionBehavior(QAbstractItemView::SelectRows);
+    mainGrid_->setSelectionMode(QAbstractItemView::SingleSelection);
+    mainGrid_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    mainGrid_->setWordWrap(false);
+    mainGrid_->setTabKeyNavigation(false);
+    mainGrid_->verticalHeader()->hide();
+    mainGrid_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    mainGrid_->verticalHeader()->setDefaultSectionSize(mainGrid_->fontMetrics().height() + 4);
+    mainGrid_->horizontalHeader()->setHighlightSections(false);
+    for (int c = view::MainListModel::kFirstHidden; c < view::MainListModel::kColumns; ++c)
+        mainGrid_->setColumnHidden(c, true);
+    row->addWidget(mainGrid_, 1);
+
+    auto* right = new QWidget(listArea_);
+    right->setObjectName(QStringLiteral("CategoryColumn"));
+    auto* rcol = new QVBoxLayout(right);
+    rcol->setContentsMargins(0, 0, 0, 0);
+    rcol->setSpacing(0);
+    auto* buttonsRow = new QHBoxLayout;
+    allButton_ = button(right, "AllCategoryButton", QStringLiteral("All <F8>"), "Display all categories");
+    clearButton_ = button(right, "NoCategory", QStringLiteral("Clear"), "Clear the list (display nothing)");
+    buttonsRow->addWidget(allButton_);
+    buttonsRow->addWidget(clearButton_);
+    rcol->addLayout(buttonsRow);
+    udfPrompt_ = button(right, "UDFSearchPrompt", QString(), nullptr);
+    udfPrompt_->hide();
+    rcol->addWidget(udfPrompt_);
+
+    categoryGrid_ = named(new QTableView(right), "CategoryGrid",
+                          "Double-click any category to narrow your view");
+    categoryGrid_->setModel(categoryModel_);
+    categoryGrid_->setSelectionBehavior(QAbstractItemView::SelectRows);
+    categoryGrid_->setSelectionMode(QAbstractItemView::SingleSelection);
+    categoryGrid_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    categoryGrid_->setWordWrap(false);
+    categoryGrid_->verticalHeader()->hide();
+    categoryGrid_->verticalHeader()->setDefaultSectionSize(categoryGrid_->fontMetrics().height() + 4);
+    categoryGrid_->installEventFilter(this);
+    const int cw = categoryGrid_->fontMetrics().averageCharWidth();
+    categoryGrid_->setColumnWidth(0, categoryModel_->widthOf(0) * cw + 8);
+    categoryGrid_->setColumnWidth(1, categoryModel_->widthOf(1) * cw + 8);
+    right->setFixedWidth((categoryModel_->widthOf(0) + categoryModel_->widthOf(1)) * cw + 16
+                         + categoryGrid_->verticalScrollBar()->sizeHint().width());
+    rcol->addWidget(categoryGrid_, 1);
+    udfList_ = named(new QListWidget(right), "UDFSearchList");
+    udfList_->hide();
+    rcol->addWidget(udfList_, 1);
+    row->addWidget(right);
+    col->addWidget(listArea_, 1);
+
+    displayBar_ = buildStatusBar(QStringLiteral("DisplayStatusBar"),
+                                 {QStringLiteral("Total of money IN"), QStringLiteral("Total of money OUT"),
+                                  QStringLiteral("Balance between IN/OUT"),
+                                  QStringLiteral("Number of items currently displayed"),
+                                  QStringLiteral("Name of category currently displayed")},
+                                 displayPanels_);
+    generalBar_ = buildStatusBar(QStringLiteral("GeneralStatusBar"),
+                                 {QStringLiteral("This is the date range currently displayed"),
+                                  QStringLiteral("This is the data folder currently in use"),
+                                  QStringLiteral("Today's date")},
+                                 generalPanels_);
+    col->addWidget(displayBar_);
+    col->addWidget(generalBar_);
+    setCentralWidget(central);
+
+    buildPanels(listArea_);
+
+    progress_ = named(new QProgressBar(central), "ProgressBar1");
+    progress_->hide();
+
+    listArea_->installEventFilter(this);
+    mainGrid_->installEventFilter(this);
+
+    connect(allButton_, &QPushButton::clicked, this, &MainWindow::mu_AllCats);
+    connect(clearButton_, &QPushButton::clicked, this, &MainWindow::mu_ClearTheGrid);
+    connect(categoryGrid_, &QTableView::clicked, this, &MainWindow::CategoryGrid_Click);
+    connect(categoryGrid_, &QTableView::doubleClicked, this, &MainWindow::CategoryGrid_DblClick);
+
+    enableBuiltCommands();
+    setColumnWidths();
+
+    // Shrinking below three status-bar heights or four category-button
+    // widths leaves every control where it was.
+    const int s = displayBar_->sizeHint().height() + generalBar_->sizeHint().height();
+    setMinimumSize(4 * allButton_->sizeHint().width() + 1, 3 * s + 1);
+}
+
+MainWindow::~MainWindow()
+{
+    platform::setDialogParent(nullptr);
+    if (config_)
+        delete config_;
+}
+
+QStatusBar* MainWindow::buildStatusBar(const QString& name, const QStringList& tips,
+                                       QList<QLabel*>& panels)
+{
+    auto* bar = new QStatusBar(this);
+    bar->setObjectName(name);
+    bar->setSizeGripEnabled(name == QLatin1String("GeneralStatusBar"));
+    for (int i = 0; i < tips.size(); ++i) {
+        auto* l = new QLabel(bar);
+        l->setObjectName(name + QStringLiteral("_%1").arg(i + 1));
+        l->setToolTip(tips[i]);
+        l->setFrameShape(QFrame::StyledPanel);
+        l->setFrameShadow(QFrame::Sunken);
+        l->setMinimumWidth(40);
+        bar->addWidget(l, i == tips.size() - 1 || name == QLatin1String("GeneralStatusBar") ? 2 : 1);
+        panels << l;
+    }
+    return bar;
+}
+
+void MainWindow::buildMenus()
+{
+    for (const MenuDef& m : menuDefs()) {
+        QMenu* menu = menuBar()->addMenu(QString::fromUtf8(m.caption));
+        menu->setObjectName(QLatin1String(m.name));
+        menu->menuAction()->setObjectName(QLatin1String(m.name));
+        actions_.insert(QLatin1String(m.name), menu->menuAction());
+        for (const MenuItem& it : m.items) {
+            if (!it.name) {
+                menu->addSeparator();
+                continue;
+            }
+            QAction* a = menu->addAction(QString::fromUtf8(it.caption));
+            a->setObjectName(QLatin1String(it.name));
+            if (it.key != QKeyCombination())
+                a->setShortcut(QKeySequence(it.key));
+            actions_.insert(QLatin1String(it.name), a);
+        }
+    }
+    auto on = [this](const char* name, auto slot) {
+        connect(actions_.value(QLatin1String(name)), &QAction::triggered, this, slot);
+    };
+    on("mu_ReIndex", &MainWindow::mu_ReIndex);
+    on("mu_ConfigSettings", &MainWindow::mu_ConfigSettings);
+    on("mu_Exit", &MainWindow::mu_Exit);
+    on("mu_PurgeDeletedRecords", &MainWindow::mu_PurgeDeletedRecords);
+    on("mu_RestoreDeletedRecords", &MainWindow::mu_RestoreDeletedRecords);
+    on("mu_AllCats", &MainWindow::mu_AllCats);
+    on("mu_ClearTheGrid", &MainWindow::mu_ClearTheGrid);
+    on("mu_DefaultRange", &MainWindow::mu_DefaultRange);
+    on("mu_FiscalYear", &MainWindow::mu_FiscalYear);
+    on("mu_NextYear", &MainWindow::mu_NextYear);
+    on("mu_previousYear", &MainWindow::mu_previousYear);
+    on("mu_SelectDates", &MainWindow::mu_SelectDates);
+    for (const auto& p : view::DateRange::presets()) {
+        const int days = p.days;
+        connect(actions_.value(QLatin1String(p.command)), &QAction::triggered, this,
+                [this, days] { presetRange(days); });
+    }
+    // Exactly one of the two tool-tip entries is visible.
+    actions_.value(QStringLiteral("mu_ToolTipsOn"))->setVisible(false);
+    actions_.value(QStringLiteral("mu_NoBold"))->setCheckable(true);
+    actions_.value(QStringLiteral("mu_NoBold"))->setChecked(true);
+}
+
+QWidget* MainWindow::buildToolBar()
+{
+    auto* bar = new QWidget(this);
+    bar->setObjectName(QStringLiteral("ToolBarRow"));
+    auto* lay = new QHBoxLayout(bar);
+    lay->setContentsMargins(2, 2, 2, 2);
+    lay->setSpacing(2);
+    for (const ButtonDef& b : kButtons) {
+        auto* t = named(new QToolButton(bar), b.name, b.tip);
+        t->setIcon(iconFor(b));
+        t->setIconSize(QSize(24, 24));
+        t->setAutoRaise(true);
+        QAction* a = actions_.value(QLatin1String(b.action));
+        connect(t, &QToolButton::clicked, this, [a] {
+            if (a && a->isEnabled())
+                a->trigger();
+        });
+        buttons_.insert(QLatin1String(b.name), t);
+        lay->addWidget(t);
+        if (QLatin1String(b.name) == QLatin1String("btn_ModeWhite"))
+            t->hide();  // shares its place with btn_ModeBlue
+    }
+    lay->addStretch(1);
+    return bar;
+}
+
+void MainWindow::buildPanels(QWidget* area)
+{
+    // Record entry.
+    editFrame_ = floatingFrame(area, "EditFrame");
+    {
+        auto* g = new QGridLayout(editFrame_);
+        auto* dateBox = lineEdit(editFrame_, "DateBox", QStringLiteral("date"), nullptr, true);
+        g->addWidget(button(editFrame_, "DateDn30", QStringLiteral("<30"), "Change date - 30 days lower"), 0, 0);
+        g->addWidget(button(editFrame_, "DateDn", QStringLiteral("<"), "Change date - one day lower"), 0, 1);
+        g->addWidget(dateBox, 0, 2, 1, 2);
+        g->addWidget(button(editFrame_, "DateUp", QStringLiteral(">"), "Change date - one day higher"), 0, 4);
+        g->addWidget(button(editFrame_, "DateUp30", QStringLiteral("30>"), "Change date - 30 days higher"), 0, 5);
+        g->addWidget(button(editFrame_, "TodayButton", QStringLiteral("!"), "Change date - make today"), 0, 6);
+        g->addWidget(lineEdit(editFrame_, "AmountBox", QStringLiteral("amount"), "Amount of income or expense"), 1, 0, 1, 3);
+        g->addWidget(lineEdit(editFrame_, "CategoryCodeBox", QStringLiteral("code"),
+                              "Category code - click list on right to change", true), 1, 3, 1, 1);
+        g->addWidget(lineEdit(editFrame_, "CategoryBox", QStringLiteral("category"),
+                              "Category name - click list on right to change", true), 1, 4, 1, 3);
+        auto* note = lineEdit(editFrame_, "NoteBox", QStringLiteral("note"),
+                              "Type a short note here - up to 60 characters");
+        note->setMaxLength(60);
+        g->addWidget(note, 2, 0, 1, 7);
+        auto* l1 = named(new QLabel(QStringLiteral("user def 1"), editFrame_), "User1Label");
+        auto* l2 = named(new QLabel(QStringLiteral("user def 2"), editFrame_), "User2Label");
+        auto* u1 = named(new QComboBox(editFrame_), "UserList1",
+                         "Single or list of user-defined item(s). See Settings!");
+        auto* u2 = named(new QComboBox(editFrame_), "UserList2",
+                         "Single or list of user-defined item(s). See Settings!");
+        u1->setEditable(true);
+        u2->setEditable(true);
+        g->addWidget(l1, 3, 0);
+        g->addWidget(u1, 3, 1, 1, 2);
+        g->addWidget(button(editFrame_, "UDF1Delete", QStringLiteral("x"), "Remove item from pick list"), 3, 3);
+        g->addWidget(l2, 4, 0);
+        g->addWidget(u2, 4, 1, 1, 2);
+        g->addWidget(button(editFrame_, "UDF2Delete", QStringLiteral("x"), "Remove item from pick list"), 4, 3);
+        auto* actionsRow = new QHBoxLayout;
+        actionsRow->addWidget(button(editFrame_, "NewIncomeButton", QStringLiteral("New +"), "Save new income record"));
+        actionsRow->addWidget(button(editFrame_, "NewExpenseButton", QStringLiteral("New -"), "Save new expense record"));
+        actionsRow->addWidget(button(editFrame_, "ReplaceIncomeButton", QStringLiteral("Replace +"),
+                                     "Replace this record - save as income"));
+        actionsRow->addWidget(button(editFrame_, "ReplaceExpenseButton", QStringLiteral("Replace -"),
+                                     "Replace this record - save as expense"));
+        actionsRow->addWidget(button(editFrame_, "DeleteButton", QStringLiteral("Delete"), "Delete record (CTRL-DEL)"));
+        actionsRow->addWidget(button(editFrame_, "CloseButton", QStringLiteral("Close"),
+                                     "Quit record edit - no changes (ESC)"));
+        g->addLayout(actionsRow, 5, 0, 1, 7);
+        editFrame_->adjustSize();
+    }
+
+    // Category editing.
+    categoryFrame_ = floatingFrame(area, "CategoryFrame");
+    {
+        auto* g = new QGridLayout(categoryFrame_);
+        auto* code = lineEdit(categoryFrame_, "CatCodeEd", QString(), "Category code - up to ten characters");
+        code->setMaxLength(10);
+        auto* name = lineEdit(categoryFrame_, "CatLabelEd", QString(), "Category name - up to 20 characters");
+        name->setMaxLength(20);
+        auto* desc = lineEdit(categoryFrame_, "CatDescriptionEd", QString(),
+                              "Category description - up to 76 characters (optional)");
+        desc->setMaxLength(76);
+        g->addWidget(new QLabel(QStringLiteral("Code"), categoryFrame_), 0, 0);
+        g->addWidget(code, 0, 1);
+        g->addWidget(new QLabel(QStringLiteral("Name"), categoryFrame_), 1, 0);
+        g->addWidget(name, 1, 1);
+        g->addWidget(new QLabel(QStringLiteral("Description"), categoryFrame_), 2, 0);
+        g->addWidget(desc, 2, 1);
+        auto* r = new QHBoxLayout;
+        r->addWidget(button(categoryFrame_, "SaveCat", QStringLiteral("Save"), "Save new category"));
+        r->addWidget(button(categoryFrame_, "ReplaceCat", QStringLiteral("Replace"),
+                            "Replace category with new name and/or code"));
+        r->addWidget(button(categoryFrame_, "DeleteCat", QStringLiteral("Delete"), "Delete this category"));
+        r->addWidget(button(categoryFrame_, "QuitCat", QStringLiteral("Quit"), "Quit category edit - no changes"));
+        g->addLayout(r, 3, 0, 1, 2);
+        categoryFrame_->setMinimumWidth(420);
+        categoryFrame_->adjustSize();
+    }
+
+    // Date range choice.
+    dateFrame_ = floatingFrame(area, "DateDialFrame");
+    {
+        auto* g = new QGridLayout(dateFrame_);
+        monthView1_ = named(new QCalendarWidget(dateFrame_), "MonthView1");
+        monthView2_ = named(new QCalendarWidget(dateFrame_), "MonthView2");
+        g->addWidget(new QLabel(QStringLiteral("Earliest Date"), dateFrame_), 0, 0);
+        g->addWidget(new QLabel(QStringLiteral("Latest Date"), dateFrame_), 0, 1);
+        g->addWidget(monthView1_, 1, 0);
+        g->addWidget(monthView2_, 1, 1);
+        auto* ok = button(dateFrame_, "DateDialOK", QStringLiteral("OK"), "Click to accept date shown");
+        g->addWidget(ok, 2, 0, 1, 2, Qt::AlignHCenter);
+        connect(ok, &QPushButton::clicked, this, &MainWindow::DateDialOK_Click);
+        dateFrame_->adjustSize();
+    }
+
+    // Macro play date.
+    macDateFrame_ = floatingFrame(area, "MacDateFrame");
+    {
+        auto* g = new QGridLayout(macDateFrame_);
+        g->addWidget(new QLabel(QStringLiteral("Select Date"), macDateFrame_), 0, 0, 1, 2);
+        g->addWidget(named(new QCalendarWidget(macDateFrame_), "MonthView3"), 1, 0, 1, 2);
+        g->addWidget(button(macDateFrame_, "MacDateOK", QStringLiteral("OK"), nullptr), 2, 0);
+        g->addWidget(button(macDateFrame_, "MacCancel", QStringLiteral("Cancel"), nullptr), 2, 1);
+        macDateFrame_->adjustSize();
+    }
+
+    // Report viewer.
+    viewer_ = named(new QTextBrowser(area), "Viewer");
+    viewer_->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    viewer_->setLineWrapMode(QTextEdit::NoWrap);
+    viewer_->hide();
+}
+
+void MainWindow::enableBuiltCommands()
+{
+    const QStringList& built = builtCommands();
+    for (auto it = actions_.begin(); it != actions_.end(); ++it) {
+        if (it.value()->menu())
+            continue;  // menus themselves stay enabled
+        it.value()->setEnabled(built.contains(it.key()));
+    }
+    for (const ButtonDef& b : kButtons) {
+        QAction* a = actions_.value(QLatin1String(b.action));
+        buttons_.value(QLatin1String(b.name))->setEnabled(a && a->isEnabled());
+    }
+    // The panels' commands come with record and category editing.
+    for (QWidget* w : editFrame_->findChildren<QWidget*>())
+        w->setEnabled(false);
+    for (QWidget* w : categoryFrame_->findChildren<QWidget*>())
+        w->setEnabled(false);
+}
+
+// ---------------------------------------------------------------- start-up
+
+void MainWindow::WhoIsIt()
+{
+    LoadedSettings loaded = loadOrCreate(session_.programFolder, platform::messages());
+    session_.settings = loaded.record;
+    if (!loaded.firstRun)
+        return;
+    // A first run also gets four starter categories, unless some exist.
+    try {
+        store::CategoryFile cats(session_.categoryFile());
+        if (cats.count() == 0) {
+            const std::pair<const char*, const char*> starters[] = {
+                {"SH", "Shelter"}, {"FO", "Food"}, {"WA", "Wages"}, {"TX", "Taxes"}};
+            for (const auto& [code, name] : starters) {
+                store::CategoryEntry e;
+                e.setCategoryCode(QLatin1String(code));
+                e.setCategoryName(QLatin1String(name));
+                cats.append(e);
+            }
+        }
+    } catch (const std::exception&) {
+        // First-run set-up goes on without the starter categories.
+    }
+}
+
+void MainWindow::startUp()
+{
+    if (started_)
+        return;
+    started_ = true;
+
+    // The start-up form, with the settings loaded behind it.
+    WhoIsIt();
+    splash_ = new Splash(session_.settings.password());
+    splash_holder_.reset(splash_);
+    connect(splash_, &Splash::passed, this, &MainWindow::gatePassed);
+    connect(splash_, &Splash::endProgram, this, &MainWindow::endProgram);
+    splash_->show();
+    QApplication::processEvents();
+    if (session_.settings.hasPassword())
+        splash_->passwordBox()->setFocus();
+
+    placeFromSettings();
+
+    const QDate today = platform::clock().today();
+    session_.range.setFiscalStart(session_.settings.fiscalYearStartMonth(),
+                                  session_.settings.fiscalYearStartDay());
+    session_.range.currentFiscalYear = view::DateRange::fiscalYearOf(
+        today, session_.settings.fiscalYearStartMonth(), session_.settings.fiscalYearStartDay());
+    session_.range.SetRange(session_.settings.defaultRangeCode(), 0, today);
+    applyRange();
+
+    generalPanels_[1]->setText(session_.dataFolder);
+    generalPanels_[2]->setText(store::formatShortDate(today));
+
+    mu_ReIndex();
+    PopCategoryGrid();
+    session_.showAllCategories();
+    rebuildList();
+
+    const QString u1 = session_.settings.userField1Name();
+    const QString u2 = session_.settings.userField2Name();
+    findChild<QLabel*>(QStringLiteral("User1Label"))->setText(u1);
+    findChild<QLabel*>(QStringLiteral("User2Label"))->setText(u2);
+    actions_.value(QStringLiteral("mu_SearchUDF1"))->setText(QStringLiteral("Search by ") + u1);
+    actions_.value(QStringLiteral("mu_SearchUDF2"))->setText(QStringLiteral("Search by ") + u2);
+    if (!session_.settings.alternateFolder1().trimmed().isEmpty())
+        actions_.value(QStringLiteral("mu_AlternateFolder1"))
+            ->setText(QStringLiteral("Data Folder: ") + session_.settings.alternateFolder1().trimmed());
+    if (!session_.settings.alternateFolder2().trimmed().isEmpty())
+        actions_.value(QStringLiteral("mu_AlternateFolder2"))
+            ->setText(QStringLiteral("Data Folder: ") + session_.settings.alternateFolder2().trimmed());
+
+    buttons_.value(QStringLiteral("btn_ModeWhite"))->hide();
+    for (const char* n : {"mu_QuitReports", "mu_MacroQuit"})
+        actions_.value(QLatin1String(n))->setEnabled(false);
+    for (const char* n : {"brn_Print", "btn_EditReport", "btn_CloseReport"})
+        buttons_.value(QLatin1String(n))->setEnabled(false);
+
+    try {
+        if (store::SortCategoryFile(store::CategoryFile(session_.categoryFile())))
+            PopCategoryGrid();
+    } catch (const std::exception& e) {
+        reportFailure(e);
+    }
+
+    if (!session_.settings.hasPassword())
+        gatePassed();
+}
+
+void MainWindow::gatePassed()
+{
+    if (session_.settings.hasPassword())
+        writeSettings();
+    if (splash_) {
+        splash_->hide();
+        splash_holder_.release()->deleteLater();
+    }
+    show();
+    focusListIfEnabled();
+}
+
+void MainWindow::placeFromSettings()
+{
+    QScreen* screen = QGuiApplication::primaryScreen();
+    const double dpi = screen ? screen->logicalDotsPerInch() : 96.0;
+    auto px = [dpi](int twips) { return int(std::lround(double(twips) * dpi / 1440.0)); };
+    const SettingsRecord& s = session_.settings;
+    QRect r(px(s.windowLeft()), px(s.windowTop()), std::max(px(s.windowWidth()), minimumWidth()),
+            std::max(px(s.windowHeight()), minimumHeight()));
+    // Keep the window on a screen the user can see.
+    bool visible = false;
+    for (QScreen* sc : QGuiApplication::screens())
+        if (sc->availableGeometry().intersects(r.adjusted(0, 0, -r.width() / 2, -r.height() / 2)))
+            visible = true;
+    if (!visible && screen) {
+        const QRect avail = screen->availableGeometry();
+        r.moveTopLeft(avail.topLeft() + QPoint(50, 50));
+        r.setSize(r.size().boundedTo(avail.size()));
+    }
+    resize(r.size());
+    move(r.topLeft());
+}
+
+void MainWindow::storeGeometry()
+{
+    QScreen* sc = screen();
+    const double dpi = sc ? sc->logicalDotsPerInch() : 96.0;
+    auto twips = [dpi](int px) { return int(std::lround(double(px) * 1440.0 / dpi)); };
+    const QRect g = geometry();
+    session_.settings.setWindowTop(twips(pos().y()));
+    session_.settings.setWindowLeft(twips(pos().x()));
+    session_.settings.setWindowHeight(twips(g.height()));
+    session_.settings.setWindowWidth(twips(g.width()));
+}
+
+void MainWindow::writeSettings()
+{
+    try {
+        SettingsFile(session_.programFolder).write(session_.settings);
+    } catch (const std::exception& e) {
+        reportFailure(e);
+    }
+}
+
+void MainWindow::closeEvent(QCloseEvent* event)
+{
+    storeGeometry();
+    writeSettings();
+    if (config_)
+        config_->close();
+    event->accept();
+    emit endProgram();
+}
+
+// --------------------------------------------------------------- the lists
+
+void MainWindow::rebuildList()
+{
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    try {
+        const view::BuildResult r = view::PopMainGrid(*listModel_, session_.listQuery(),
+                                                      session_.searchText.toUpper());
+        showStatus(r.status);
+        setColumnWidths();
+        if (r.currentRow >= 0)
+            mainGrid_->setCurrentIndex(listModel_->index(r.currentRow, 0));
+    } catch (const std::exception& e) {
+        QApplication::restoreOverrideCursor();
+        reportFailure(e);
+        return;
+    }
+    QApplication::restoreOverrideCursor();
+    focusListIfEnabled();
+}
+
+void MainWindow::showStatus(const view::StatusPanels& status)
+{
+    for (int i = 0; i < 5; ++i)
+        if (!status.panel[i].isNull())
+            displayPanels_[i]->setText(status.panel[i]);
+}
+
+void MainWindow::focusListIfEnabled()
+{
+    if (mainGrid_->isEnabled() && isVisible())
+        mainGrid_->setFocus();
+}
+
+void MainWindow::setColumnWidths()
+{
+    const int cw = mainGrid_->fontMetrics().averageCharWidth();
+    const auto& cells = listModel_->headerCells();
+    for (int c = 0; c < view::MainListModel::kFirstHidden && c < cells.size(); ++c)
+        mainGrid_->setColumnWidth(c, cells[c].width * cw + 8);
+}
+
+void MainWindow::PopCategoryGrid()
+{
+    std::vector<view::CategoryListModel::Row> rows;
+    try {
+        for (const store::CategoryEntry& e : store::CategoryFile(session_.categoryFile()).readAll())
+            rows.push_back({e.categoryCodeText(), e.categoryNameText()});
+    } catch (const std::exception& e) {
+        reportFailure(e);
+    }
+    categoryModel_->setRows(std::move(rows));
+    if (categoryModel_->rowCount() > 0)
+        categoryGrid_->setCurrentIndex(categoryModel_->index(0, 0));
+}
+
+void MainWindow::CategoryGrid_Click()
+{
+    const QModelIndex cur = categoryGrid_->currentIndex();
+    if (!cur.isValid())
+        return;
+    const auto& row = categoryModel_->rowAt(cur.row());
+    findChild<QLineEdit*>(QStringLiteral("CategoryCodeBox"))->setText(row.code);
+    findChild<QLineEdit*>(QStringLiteral("CategoryBox"))->setText(row.name);
+    categoryGrid_->selectRow(cur.row());
+    focusListIfEnabled();
+}
+
+void MainWindow::CategoryGrid_DblClick()
+{
+    const QModelIndex cur = categoryGrid_->currentIndex();
+    if (!cur.isValid())
+        return;
+    const auto& row = categoryModel_->rowAt(cur.row());
+    session_.rememberedCode = row.code.leftJustified(10, QLatin1Char(' '), true);
+    session_.rememberedName = row.name.leftJustified(20, QLatin1Char(' '), true);
+    findChild<QLineEdit*>(QStringLiteral("CategoryCodeBox"))->setText(session_.rememberedCode);
+    findChild<QLineEdit*>(QStringLiteral("CategoryBox"))->setText(session_.rememberedName);
+    categoryGrid_->selectRow(cur.row());
+    session_.searchText.clear();
+    rebuildList();
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == categoryGrid_ && event->type() == QEvent::KeyPress) {
+        auto* k = static_cast<QKeyEvent*>(event);
+        if (k->key() == Qt::Key_Return || k->key() == Qt::Key_Enter) {
+            if (editFrame_->isVisible()) {
+                CategoryGrid_Click();
+                findChild<QLineEdit*>(QStringLiteral("AmountBox"))->setFocus();
+            }
+            if (!editFrame_->isVisible())
+                CategoryGrid_DblClick();
+            return true;
+        }
+    }
+    if ((watched == listArea_ || watched == mainGrid_)
+        && (event->type() == QEvent::Resize || event->type() == QEvent::Move))
+        layoutOverlays();
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void MainWindow::mu_AllCats()
+{
+    session_.showAllCategories();
+    session_.searchText.clear();
+    rebuildList();
+}
+
+void MainWindow::mu_ClearTheGrid()
+{
+    listModel_->clearRows();
+    listModel_->setLayout(session_.settings.columnLayout(), session_.settings.userField1Name(),
+                          session_.settings.userField2Name());
+    showStatus(view::clearedStatus(session_.freeSelection));
+}
+
+// ------------------------------------------------------------- the range
+
+void MainWindow::applyRange()
+{
+    generalPanels_[0]->setText(session_.range.statusText());
+    monthView1_->setSelectedDate(session_.range.earliest());
+    monthView2_->setSelectedDate(session_.range.latest());
+}
+
+void MainWindow::presetRange(int days)
+{
+    session_.range.SetRange(days, 0, platform::clock().today());
+    applyRange();
+    if (!session_.freeSelection)
+        rebuildList();
+    focusListIfEnabled();
+}
+
+void MainWindow::mu_DefaultRange() { presetRange(session_.settings.defaultRangeCode()); }
+
+void MainWindow::mu_FiscalYear()
+{
+    session_.range.currentFiscalYear = view::DateRange::fiscalYearOf(
+        platform::clock().today(), session_.settings.fiscalYearStartMonth(),
+        session_.settings.fiscalYearStartDay());
+    presetRange(0);
+}
+
+void MainWindow::mu_NextYear()
+{
+    ++session_.range.currentFiscalYear;
+    presetRange(0);
+}
+
+void MainWindow::mu_previousYear()
+{
+    --session_.range.currentFiscalYear;
+    presetRange(0);
+}
+
+void MainWindow::mu_SelectDates()
+{
+    applyRange();  // the calendars show the range in force: the saved pair
+    centreOverList(dateFrame_);
+    dateFrame_->show();
+    dateFrame_->raise();
+    monthView1_->setFocus();
+}
+
+void MainWindow::DateDialOK_Click()
+{
+    QString refusal;
+    if (!session_.range.acceptDates(monthView1_->selectedDate(), monthView2_->selectedDate(),
+                                    &refusal)) {
+        platform::messages().inform(QStringLiteral("Nothing to do!"), refusal);
+        applyRange();  // back to the saved pair
+        return;
+    }
+    dateFrame_->hide();
+    generalPanels_[0]->setText(session_.range.statusText());
+    if (!session_.freeSelection)
+        rebuildList();
+    focusListIfEnabled();
+}
+
+// --------------------------------------------------------- file upkeep
+
+void MainWindow::mu_ReIndex()
+{
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    try {
+        store::RecordFile(session_.recordFile()).reindex();
+    } catch (const std::exception& e) {
+        QApplication::restoreOverrideCursor();
+        reportFailure(e);
+        return;
+    }
+    QApplication::restoreOverrideCursor();
+}
+
+void MainWindow::mu_PurgeDeletedRecords()
+{
+    if (!platform::messages().askYesNo(
+            QStringLiteral("Confirm"),
+            QStringLiteral("When records are deleted, they are not actually removed, but just "
+                           "marked for deletion. This function, however, actually removes all "
+                           "records which are so marked. Proceed?")))
+        return;
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    qint64 removed = 0;
+    try {
+        removed = store::PurgeDeletedRecs(session_.recordFile(), session_.dataFolder);
+    } catch (const std::exception& e) {
+        QApplication::restoreOverrideCursor();
+        reportFailure(e);
+        return;
+    }
+    QApplication::restoreOverrideCursor();
+    rebuildList();
+    platform::messages().inform(
+        QStringLiteral("Finished!"),
+        QString::number(removed)
+            + QStringLiteral(" records which were marked for deletion have been removed."));
+}
+
+void MainWindow::mu_RestoreDeletedRecords()
+{
+    if (!platform::messages().askYesNo(
+            QStringLiteral("Confirm"),
+            QStringLiteral("When records are deleted, they are not actually removed, but just "
+                           "marked for deletion. This function restores all records which are so "
+                           "marked. Proceed?")))
+        return;
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    qint64 restored = 0;
+    try {
+        restored = store::RestoreDeletedRecords(session_.recordFile());
+    } catch (const std::exception& e) {
+        QApplication::restoreOverrideCursor();
+        reportFailure(e);
+        return;
+    }
+    QApplication::restoreOverrideCursor();
+    rebuildList();
+    platform::messages().inform(
+        QStringLiteral("Finished!"),
+        QString::number(restored)
+            + QStringLiteral(" records that were marked for deletion have been restored."));
+}
+
+// ------------------------------------------------------------ settings
+
+void MainWindow::mu_ConfigSettings()
+{
+    if (!config_) {
+        config_ = new ConfigWindow(session_.programFolder, nullptr);
+        connect(config_, &ConfigWindow::reloaded, this,
+                [this](const SettingsRecord& r) { session_.settings = r; });
+        connect(config_, &ConfigWindow::saved, this,
+                [this](const SettingsRecord& r) { session_.settings = r; });
+    }
+    config_->open(session_.settings);
+}
+
+void MainWindow::mu_Exit() { close(); }
+
+// ---------------------------------------------------------------- layout
+
+void MainWindow::resizeEvent(QResizeEvent* event)
+{
+    QMainWindow::resizeEvent(event);
+    layoutOverlays();
+}
+
+void MainWindow::centreOverList(QWidget* panel)
+{
+    panel->adjustSize();
+    const QRect list = mainGrid_->geometry();
+    const QSize s = panel->size().boundedTo(listArea_->size());
+    panel->setGeometry(list.left() + (list.width() - s.width()) / 2,
+                       list.top() + (list.height() - s.height()) / 2, s.width(), s.height());
+}
+
+void MainWindow::layoutOverlays()
+{
+    if (!mainGrid_)
+        return;
+    for (QWidget* p : {static_cast<QWidget*>(editFrame_), static_cast<QWidget*>(categoryFrame_),
+                       static_cast<QWidget*>(dateFrame_), static_cast<QWidget*>(macDateFrame_)})
+        centreOverList(p);
+    // The viewer covers the band of the lists.
+    viewer_->setGeometry(0, mainGrid_->y(), listArea_->width(), mainGrid_->height());
+    // The progress bar covers the upper status bar.
+    progress_->setGeometry(displayBar_->geometry());
+    progress_->raise();
+}
+
+void MainWindow::reportFailure(const std::exception& e)
+{
+    if (const auto* fe = dynamic_cast<const store::FileError*>(&e)) {
+        platform::ErrorReport(fe->name(), fe->number());
+        return;
+    }
+    platform::ErrorReport(QString::fromLocal8Bit(e.what()), 5);
+}
+
+}  // namespace fnk::app

@@ -1,0 +1,140 @@
+#pragma once
+
+#include "app/ConfigWindow.h"
+#include "app/Session.h"
+#include "app/Splash.h"
+#include "view/CategoryListModel.h"
+#include "view/MainListModel.h"
+
+#include <QHash>
+#include <QMainWindow>
+#include <QPointer>
+
+#include <memory>
+
+class QAction;
+class QCalendarWidget;
+class QComboBox;
+class QFrame;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QMenu;
+class QProgressBar;
+class QPushButton;
+class QStatusBar;
+class QTableView;
+class QTextBrowser;
+class QToolButton;
+
+namespace fnk::app {
+
+class ConfigWindow;
+class Splash;
+
+// The main window: menus, tool bar, the main list, the category list, the
+// floating panels and the two status bars.  It shows the session's state
+// and runs the commands; the file work is done by the store and view layers.
+class MainWindow : public QMainWindow {
+    Q_OBJECT
+public:
+    explicit MainWindow(const QString& programFolder, QWidget* parent = nullptr);
+    ~MainWindow() override;
+
+    // The start-up steps: settings, start-up form, range, re-index, lists.
+    // The window becomes visible when the start-up form lets the user in.
+    void startUp();
+
+    Session& session() { return session_; }
+    view::MainListModel* listModel() const { return listModel_; }
+    view::CategoryListModel* categoryModel() const { return categoryModel_; }
+    QAction* action(const QString& name) const { return actions_.value(name); }
+    Splash* splash() const { return splash_; }
+
+    // Rebuilds the main list with the search in force, then focuses it.
+    void rebuildList();
+    void PopCategoryGrid();
+
+signals:
+    void endProgram();
+
+public slots:
+    // File
+    void mu_ReIndex();
+    void mu_ConfigSettings();
+    void mu_Exit();
+    // Records
+    void mu_PurgeDeletedRecords();
+    void mu_RestoreDeletedRecords();
+    // Search
+    void mu_AllCats();
+    void mu_ClearTheGrid();
+    // Range
+    void mu_DefaultRange();
+    void mu_FiscalYear();
+    void mu_NextYear();
+    void mu_previousYear();
+    void mu_SelectDates();
+    void presetRange(int days);
+    void DateDialOK_Click();
+    // Category list
+    void CategoryGrid_Click();
+    void CategoryGrid_DblClick();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void buildMenus();
+    QWidget* buildToolBar();
+    void buildPanels(QWidget* listArea);
+    QStatusBar* buildStatusBar(const QString& name, const QStringList& tips, QList<QLabel*>& panels);
+    void enableBuiltCommands();
+    void WhoIsIt();
+    void gatePassed();
+    void placeFromSettings();
+    void storeGeometry();
+    void applyRange();
+    void showStatus(const view::StatusPanels& status);
+    void focusListIfEnabled();
+    void setColumnWidths();
+    void layoutOverlays();
+    void centreOverList(QWidget* panel);
+    void reportFailure(const std::exception& e);
+    void writeSettings();
+
+    Session session_;
+    view::MainListModel* listModel_ = nullptr;
+    view::CategoryListModel* categoryModel_ = nullptr;
+    QHash<QString, QAction*> actions_;
+    QHash<QString, QToolButton*> buttons_;
+    std::unique_ptr<Splash> splash_holder_;
+    QPointer<Splash> splash_;
+    QPointer<ConfigWindow> config_;
+
+    QWidget* toolRow_ = nullptr;
+    QTableView* mainGrid_ = nullptr;
+    QTableView* categoryGrid_ = nullptr;
+    QPushButton* allButton_ = nullptr;
+    QPushButton* clearButton_ = nullptr;
+    QPushButton* udfPrompt_ = nullptr;
+    QListWidget* udfList_ = nullptr;
+    QFrame* editFrame_ = nullptr;
+    QFrame* categoryFrame_ = nullptr;
+    QFrame* dateFrame_ = nullptr;
+    QFrame* macDateFrame_ = nullptr;
+    QCalendarWidget* monthView1_ = nullptr;
+    QCalendarWidget* monthView2_ = nullptr;
+    QTextBrowser* viewer_ = nullptr;
+    QProgressBar* progress_ = nullptr;
+    QStatusBar* displayBar_ = nullptr;
+    QStatusBar* generalBar_ = nullptr;
+    QList<QLabel*> displayPanels_;
+    QList<QLabel*> generalPanels_;
+    QWidget* listArea_ = nullptr;
+    bool started_ = false;
+};
+
+}  // namespace fnk::app

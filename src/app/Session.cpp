@@ -1,0 +1,23 @@
+#include "app/Session.h"
+
+namespace fnk::app {
+
+view::ListQuery Session::listQuery() const
+{
+    view::ListQuery q;
+    q.recordFile = recordFile();
+    q.earliest = range.earliest();
+    q.latest = range.latest();
+    q.categoryCode = rememberedCode;
+    q.categoryName = rememberedName;
+    q.layoutCode = settings.columnLayout();
+    q.user1Name = settings.userField1Name();
+    q.user2Name = settings.userField2Name();
+    q.user1IsPickList = !settings.userField1IsFreeText();
+    q.user2IsPickList = !settings.userField2IsFreeText();
+    q.macroMode = macroMode;
+    q.freeSelection = freeSelection;
+    return q;
+}
+
+}  // namespace fnk::app

@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QString>
+
+namespace fnk::store {
+
+// Whole-file upkeep of a record file.  The questions and messages around them
+// belong to the commands that call these.
+
+// Rewrites the record file without the records marked deleted, renumbered
+// 1, 2, 3 ... in their old order.  The complete new file is written to
+// `dataFolder` + "temp.dat" first; the old file is kept as `dataFolder` +
+// "fennick.bak"; then the new file takes the record file's name in one step.
+// Returns the number of records removed.
+qint64 PurgeDeletedRecs(const QString& recordFile, const QString& dataFolder);
+
+// Clears every deletion mark in place.  Returns the number restored.
+qint64 RestoreDeletedRecords(const QString& recordFile);
+
+}  // namespace fnk::store
