@@ -16,6 +16,7 @@ struct Fixture {
     ~Fixture();
     QString folder() const;  // ends in "/"
     QString path(const QString& name) const { return folder() + name; }
+    void clockToday(const QDate& d) { platform::clock().setToday(d); }
 
     QTemporaryDir dir;
     platform::ScriptedMessagePort port;
