@@ -2,11 +2,13 @@
 //   name records value unit
 #include "bench/Ledgers.h"
 
+#include "app/MainWindow.h"
+#include "app/Settings.h"
 #include "store/Dates.h"
 #include "store/RecordFile.h"
 #include "view/ListBuilder.h"
 
-#include <QCoreApplication>
+#include <QApplication>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
@@ -73,17 +75,42 @@ void benchList(const QString& path, qint64 records)
     print("popmaingrid_word_search_rows", records, double(model.rowCount()), "rows");
 }
 
+// Start-up of the main window on a program folder holding the ledger, from
+// creating the window to the list shown.
+void benchStartUp(const QString& ledger, qint64 records)
+{
+    QTemporaryDir folder;
+    const QString dat = folder.filePath(QStringLiteral("fennick.dat"));
+    QFile::copy(ledger, dat);
+    app::SettingsRecord s = app::firstRunDefaults();
+    s.setDefaultRangeCode(1825 * 4);  // twenty years: every record listed
+    app::SettingsFile(folder.path()).write(s);
+    QElapsedTimer t;
+    t.start();
+    {
+        app::MainWindow w(folder.path());
+        w.startUp();
+        QApplication::processEvents();
+        const double ms = double(t.nsecsElapsed()) / 1e6;
+        print("startup_to_list_shown", records, ms, "ms");
+        print("startup_rows_listed", records, double(w.listModel()->rowCount()), "rows");
+    }
+}
+
 }  // namespace
 
 int main(int argc, char* argv[])
 {
-    QCoreApplication app(argc, argv);
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
     QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
     QTemporaryDir dir;
     for (qint64 n : {qint64(100000), qint64(1000000)}) {
         const QString path = dir.filePath(QStringLiteral("fennick-%1.dat").arg(n));
         bench::writeLedger(path, n);
         benchList(path, n);
+        benchStartUp(path, n);
     }
     return 0;
 }
