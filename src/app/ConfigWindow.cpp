@@ -190,10 +190,15 @@ ConfigWindow::ConfigWindow(const QString& programFolder, QWidget* parent)
     auto* form = new QGridLayout;
     int row = 0;
     auto addShort = [&](const char* label, QWidget* box, QWidget* beside = nullptr) {
+        auto* line = new QHBoxLayout;
+        line->addWidget(box);
+        if (beside) {
+            line->addSpacing(12);
+            line->addWidget(beside);
+        }
+        line->addStretch(1);
         form->addWidget(newLabel(this, label, box), row, 0);
-        form->addWidget(box, row, 1, Qt::AlignLeft);
-        if (beside)
-            form->addWidget(beside, row, 2, 1, 2, Qt::AlignLeft);
+        form->addLayout(line, row, 1, 1, 3);
         ++row;
     };
     auto addPath = [&](const char* label, QLineEdit* box, QPushButton* search,
