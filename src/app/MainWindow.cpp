@@ -9,6 +9,7 @@
 #include "store/Dates.h"
 #include "store/FileIo.h"
 #include "store/Maintenance.h"
+#include "store/PickList.h"
 #include "store/RecordFile.h"
 
 #include <QAction>
@@ -189,7 +190,8 @@ const QStringList& builtCommands()
 {
     static const QStringList names = {
         "mu_ReIndex", "mu_ConfigSettings", "mu_Exit", "mu_PurgeDeletedRecords",
-        "mu_RestoreDeletedRecords", "mu_AllCats", "mu_ClearTheGrid", "mu_DefaultRange",
+        "mu_RestoreDeletedRecords", "mu_SearchFragment", "mu_SearchComplete", "mu_SearchUDF1",
+        "mu_SearchUDF2", "mu_AllCats", "mu_ClearTheGrid", "mu_DefaultRange",
         "mu_FiscalYear", "mu_previousYear", "mu_NextYear", "mu_SelectDates", "mu_30Days",
         "mu_60days", "mu_90days", "mu_180days", "mu_365days", "mu_730days", "mu_1095days",
         "mu_1460days", "mu_1825days",
@@ -348,6 +350,8 @@ MainWindow::MainWindow(const QString& programFolder, QWidget* parent) : QMainWin
     connect(allButton_, &QPushButton::clicked, this, &MainWindow::mu_AllCats);
     connect(clearButton_, &QPushButton::clicked, this, &MainWindow::mu_ClearTheGrid);
     connect(categoryGrid_, &QTableView::clicked, this, &MainWindow::CategoryGrid_Click);
+    connect(udfList_, &QListWidget::itemClicked, this, &MainWindow::UDFSearchList_Click);
+    connect(udfPrompt_, &QPushButton::clicked, this, &MainWindow::UDFSearchPrompt_Click);
     connect(categoryGrid_, &QTableView::doubleClicked, this, &MainWindow::CategoryGrid_DblClick);
 
     enableBuiltCommands();
@@ -413,6 +417,10 @@ void MainWindow::buildMenus()
     on("mu_PurgeDeletedRecords", &MainWindow::mu_PurgeDeletedRecords);
     on("mu_RestoreDeletedRecords", &MainWindow::mu_RestoreDeletedRecords);
     on("mu_AllCats", &MainWindow::mu_AllCats);
+    on("mu_SearchFragment", &MainWindow::mu_SearchFragment);
+    on("mu_SearchComplete", &MainWindow::mu_SearchComplete);
+    on("mu_SearchUDF1", &MainWindow::mu_SearchUDF1);
+    on("mu_SearchUDF2", &MainWindow::mu_SearchUDF2);
     on("mu_ClearTheGrid", &MainWindow::mu_ClearTheGrid);
     on("mu_DefaultRange", &MainWindow::mu_DefaultRange);
     on("mu_FiscalYear", &MainWindow::mu_FiscalYear);
@@ -745,12 +753,14 @@ void MainWindow::closeEvent(QCloseEvent* event)
 
 // --------------------------------------------------------------- the lists
 
-void MainWindow::rebuildList()
+void MainWindow::rebuildList() { rebuildList(session_.searchText.toUpper()); }
+
+void MainWindow::rebuildList(const QString& searchArgument)
 {
     QApplication::setOverrideCursor(Qt::WaitCursor);
     try {
-        const view::BuildResult r = view::PopMainGrid(*listModel_, session_.listQuery(),
-                                                      session_.searchText.toUpper());
+        const view::BuildResult r =
+            view::PopMainGrid(*listModel_, session_.listQuery(), searchArgument);
         showStatus(r.status);
         setColumnWidths();
         if (r.currentRow >= 0)
@@ -860,6 +870,80 @@ void MainWindow::mu_ClearTheGrid()
                           session_.settings.userField2Name());
     showStatus(view::clearedStatus(session_.freeSelection));
 }
+
+// ---------------------------------------------------------------- search
+
+void MainWindow::mu_SearchFragment()
+{
+    const QString answer = platform::messages().input(
+        {QStringLiteral("Search for a word or phrase fragment"),
+         QStringLiteral("This search looks for the item you specify, even if it is only part of "
+                        "a longer word. For example, it will find \"fish\" in \"many fish\" and "
+                        "also in \"bluefish\"\n\nLook for what?"),
+         lastFragment_});
+    lastFragment_ = answer;
+    if (answer.isEmpty())
+        return;
+    session_.searchText = answer;
+    rebuildList(answer.toUpper());
+}
+
+void MainWindow::mu_SearchComplete()
+{
+    const QString answer = platform::messages().input(
+        {QStringLiteral("Search for a complete word or phrase"),
+         QStringLiteral("This search looks for the complete item you specify, not for the item "
+                        "\"buried\" in a larger word. For example, it will find \"fish\" in "
+                        "\"many fish\" but not in \"bluefish\"\n\nLook for what?"),
+         lastComplete_});
+    lastComplete_ = answer;
+    if (answer.isEmpty())
+        return;
+    session_.searchText = answer;
+    rebuildList(QLatin1Char(' ') + answer.toUpper() + QLatin1Char(' '));
+}
+
+void MainWindow::openUserFieldSearch(int field)
+{
+    udfField_ = field;
+    udfList_->clear();
+    try {
+        udfList_->addItems(store::PickList::forField(session_.dataFolder, field).load());
+    } catch (const std::exception& e) {
+        reportFailure(e);
+    }
+    const QString name = field == 1 ? session_.settings.userField1Name()
+                                    : session_.settings.userField2Name();
+    udfPrompt_->setText(QStringLiteral("Select ") + name);
+    allButton_->hide();
+    clearButton_->hide();
+    categoryGrid_->hide();
+    udfPrompt_->show();
+    udfList_->show();
+    udfList_->setFocus();
+}
+
+void MainWindow::closeUserFieldSearch()
+{
+    udfList_->hide();
+    udfPrompt_->hide();
+    allButton_->show();
+    clearButton_->show();
+    categoryGrid_->show();
+}
+
+void MainWindow::UDFSearchList_Click()
+{
+    QListWidgetItem* item = udfList_->currentItem();
+    if (!item)
+        return;
+    session_.searchText = (udfField_ == 1 ? QStringLiteral("|udf1|") : QStringLiteral("|udf2|"))
+        + item->text().trimmed().toUpper();
+    closeUserFieldSearch();
+    rebuildList();
+}
+
+void MainWindow::UDFSearchPrompt_Click() { closeUserFieldSearch(); }
 
 // ------------------------------------------------------------- the range
 

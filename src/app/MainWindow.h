@@ -51,8 +51,10 @@ public:
     QAction* action(const QString& name) const { return actions_.value(name); }
     Splash* splash() const { return splash_; }
 
-    // Rebuilds the main list with the search in force, then focuses it.
+    // Rebuilds the main list with the search in force (or the given search
+    // argument), then focuses it.
     void rebuildList();
+    void rebuildList(const QString& searchArgument);
     void PopCategoryGrid();
 
 signals:
@@ -77,6 +79,13 @@ public slots:
     void mu_SelectDates();
     void presetRange(int days);
     void DateDialOK_Click();
+    // Search
+    void mu_SearchFragment();
+    void mu_SearchComplete();
+    void mu_SearchUDF1() { openUserFieldSearch(1); }
+    void mu_SearchUDF2() { openUserFieldSearch(2); }
+    void UDFSearchList_Click();
+    void UDFSearchPrompt_Click();
     // Category list
     void CategoryGrid_Click();
     void CategoryGrid_DblClick();
@@ -104,6 +113,8 @@ private:
     void centreOverList(QWidget* panel);
     void reportFailure(const std::exception& e);
     void writeSettings();
+    void openUserFieldSearch(int field);
+    void closeUserFieldSearch();
 
     Session session_;
     view::MainListModel* listModel_ = nullptr;
@@ -135,6 +146,9 @@ private:
     QList<QLabel*> generalPanels_;
     QWidget* listArea_ = nullptr;
     bool started_ = false;
+    QString lastFragment_;
+    QString lastComplete_;
+    int udfField_ = 0;  // the user field the search panel serves
 };
 
 }  // namespace fnk::app

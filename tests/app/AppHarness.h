@@ -61,12 +61,14 @@ struct AppHarness : fnk::testsupport::Fixture {
     // Double-clicks (or clicks) a row of a table view.
     static void dblClickRow(QTableView* view, int row)
     {
+        QCoreApplication::processEvents();  // let the view lay out its rows
         const QRect r = view->visualRect(view->model()->index(row, 0));
         QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, r.center());
         QTest::mouseDClick(view->viewport(), Qt::LeftButton, {}, r.center());
     }
     static void clickRow(QTableView* view, int row)
     {
+        QCoreApplication::processEvents();
         const QRect r = view->visualRect(view->model()->index(row, 0));
         QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, r.center());
     }
