@@ -1025,18 +1025,15 @@ void MainWindow::mu_ReIndex()
     QApplication::restoreOverrideCursor();
 }
 
-void MainWindow::mu_PurgeDeletedRecords()
+void MainWindow::wholeFileCommand(const QString& question, const std::function<qint64()>& work,
+                                  const QString& finished)
 {
-    if (!platform::messages().askYesNo(
-            QStringLiteral("Confirm"),
-            QStringLiteral("When records are deleted, they are not actually removed, but just "
-                           "marked for deletion. This function, however, actually removes all "
-                           "records which are so marked. Proceed?")))
+    if (!platform::messages().askYesNo(QStringLiteral("Confirm"), question))
         return;
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    qint64 removed = 0;
+    qint64 count = 0;
     try {
-        removed = store::PurgeDeletedRecs(session_.recordFile(), session_.dataFolder);
+        count = work();
     } catch (const std::exception& e) {
         QApplication::restoreOverrideCursor();
         reportFailure(e);
@@ -1044,35 +1041,27 @@ void MainWindow::mu_PurgeDeletedRecords()
     }
     QApplication::restoreOverrideCursor();
     rebuildList();
-    platform::messages().inform(
-        QStringLiteral("Finished!"),
-        QString::number(removed)
-            + QStringLiteral(" records which were marked for deletion have been removed."));
+    platform::messages().inform(QStringLiteral("Finished!"), QString::number(count) + finished);
+}
+
+void MainWindow::mu_PurgeDeletedRecords()
+{
+    wholeFileCommand(
+        QStringLiteral("When records are deleted, they are not actually removed, but just marked "
+                       "for deletion. This function, however, actually removes all records which "
+                       "are so marked. Proceed?"),
+        [this] { return store::PurgeDeletedRecs(session_.recordFile(), session_.dataFolder); },
+        QStringLiteral(" records which were marked for deletion have been removed."));
 }
 
 void MainWindow::mu_RestoreDeletedRecords()
 {
-    if (!platform::messages().askYesNo(
-            QStringLiteral("Confirm"),
-            QStringLiteral("When records are deleted, they are not actually removed, but just "
-                           "marked for deletion. This function restores all records which are so "
-                           "marked. Proceed?")))
-        return;
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    qint64 restored = 0;
-    try {
-        restored = store::RestoreDeletedRecords(session_.recordFile());
-    } catch (const std::exception& e) {
-        QApplication::restoreOverrideCursor();
-        reportFailure(e);
-        return;
-    }
-    QApplication::restoreOverrideCursor();
-    rebuildList();
-    platform::messages().inform(
-        QStringLiteral("Finished!"),
-        QString::number(restored)
-            + QStringLiteral(" records that were marked for deletion have been restored."));
+    wholeFileCommand(
+        QStringLiteral("When records are deleted, they are not actually removed, but just marked "
+                       "for deletion. This function restores all records which are so marked. "
+                       "Proceed?"),
+        [this] { return store::RestoreDeletedRecords(session_.recordFile()); },
+        QStringLiteral(" records that were marked for deletion have been restored."));
 }
 
 // ------------------------------------------------------------ settings

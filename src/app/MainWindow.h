@@ -10,6 +10,7 @@
 #include <QMainWindow>
 #include <QPointer>
 
+#include <functional>
 #include <memory>
 
 class QAction;
@@ -114,6 +115,9 @@ private:
     void reportFailure(const std::exception& e);
     void writeSettings();
     void openUserFieldSearch(int field);
+    // Asks, runs a whole-file command and reports its count as "Finished!".
+    void wholeFileCommand(const QString& question, const std::function<qint64()>& work,
+                          const QString& finished);
     void closeUserFieldSearch();
 
     Session session_;
