@@ -331,6 +331,35 @@ private slots:
         QCOMPARE(h.port.messagesShown().size(), 1);
     }
 
+    void settingsWindowSaveAndQuit()
+    {
+        AppHarness h;
+        auto& w = h.start();
+        h.action("mu_ConfigSettings")->trigger();
+        QWidget* config = nullptr;
+        for (QWidget* top : QApplication::topLevelWidgets())
+            if (top->objectName() == QLatin1String("FNK3Config") && top->isVisible())
+                config = top;
+        QVERIFY(config);
+        QVERIFY(w.isVisible());  // the settings window does not block the main window
+
+        const QByteArray before = testsupport::readBytes(h.path("fnk41.cfg"));
+        config->findChild<QLineEdit*>("UDF1NameEd")->setText("Payee");
+        QTest::mouseClick(config->findChild<QPushButton*>("QuitConfig"), Qt::LeftButton);
+        QVERIFY(!config->isVisible());
+        QCOMPARE(testsupport::readBytes(h.path("fnk41.cfg")), before);
+
+        h.action("mu_ConfigSettings")->trigger();
+        QCOMPARE(config->findChild<QLineEdit*>("UDF1NameEd")->text(), QStringLiteral("user 1"));
+        config->findChild<QLineEdit*>("UDF1NameEd")->setText("Payee");
+        config->findChild<QLineEdit*>("OwnerNameEd")->setText("The Smiths");
+        QTest::mouseClick(config->findChild<QPushButton*>("SaveConfig"), Qt::LeftButton);
+        QVERIFY(!config->isVisible());
+        QCOMPARE(w.session().settings.userField1Name(), QStringLiteral("Payee     "));
+        QCOMPARE(app::SettingsFile(h.folder()).read().record.ownerName().trimmed(),
+                 QStringLiteral("The Smiths"));
+    }
+
     void windowPlacedFromStoredTwips()
     {
         AppHarness h;
