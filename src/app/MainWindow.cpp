@@ -2,6 +2,8 @@
 
 #include "app/ConfigWindow.h"
 #include "app/Splash.h"
+#include "edit/CategoryPanel.h"
+#include "edit/EditPanel.h"
 #include "platform/Clock.h"
 #include "platform/ErrorReport.h"
 #include "platform/MessagePort.h"
@@ -16,7 +18,6 @@
 #include <QApplication>
 #include <QCalendarWidget>
 #include <QCloseEvent>
-#include <QComboBox>
 #include <QScrollBar>
 #include <QFontDatabase>
 #include <QFrame>
@@ -27,10 +28,12 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMenu>
 #include <QMenuBar>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
+#include <QShortcut>
 #include <QStatusBar>
 #include <QTableView>
 #include <QTextBrowser>
@@ -189,7 +192,8 @@ const ButtonDef kButtons[] = {
 const QStringList& builtCommands()
 {
     static const QStringList names = {
-        "mu_ReIndex", "mu_ConfigSettings", "mu_Exit", "mu_PurgeDeletedRecords",
+        "mu_ReIndex", "mu_ConfigSettings", "mu_Exit", "mu_NewEntry", "mu_EditEntry",
+        "mu_NewCategory", "mu_EditCategory", "mu_PurgeDeletedRecords",
         "mu_RestoreDeletedRecords", "mu_SearchFragment", "mu_SearchComplete", "mu_SearchUDF1",
         "mu_SearchUDF2", "mu_AllCats", "mu_ClearTheGrid", "mu_DefaultRange",
         "mu_FiscalYear", "mu_previousYear", "mu_NextYear", "mu_SelectDates", "mu_30Days",
@@ -217,14 +221,6 @@ W* named(W* w, const char* name, const char* tip = nullptr)
 QPushButton* button(QWidget* parent, const char* name, const QString& caption, const char* tip)
 {
     return named(new QPushButton(caption, parent), name, tip);
-}
-
-QLineEdit* lineEdit(QWidget* parent, const char* name, const QString& text, const char* tip,
-                    bool readOnly = false)
-{
-    auto* e = named(new QLineEdit(text, parent), name, tip);
-    e->setReadOnly(readOnly);
-    return e;
 }
 
 QFrame* floatingFrame(QWidget* parent, const char* name)
@@ -351,6 +347,32 @@ MainWindow::MainWindow(const QString& programFolder, QWidget* parent) : QMainWin
     connect(clearButton_, &QPushButton::clicked, this, &MainWindow::mu_ClearTheGrid);
     connect(categoryGrid_, &QTableView::clicked, this, &MainWindow::CategoryGrid_Click);
     connect(udfList_, &QListWidget::itemClicked, this, &MainWindow::UDFSearchList_Click);
+    connect(mainGrid_, &QTableView::doubleClicked, this, &MainWindow::MainGrid_DblClick);
+    listPop_ = new QMenu(this);
+    listPop_->setObjectName(QStringLiteral("ListPop"));
+    QAction* popEdit = listPop_->addAction(QStringLiteral("Edit"));
+    popEdit->setObjectName(QStringLiteral("ListPopEdit"));
+    QAction* popDelete = listPop_->addAction(QStringLiteral("Delete"));
+    popDelete->setObjectName(QStringLiteral("ListPopDelete"));
+    connect(popEdit, &QAction::triggered, this, &MainWindow::MainGrid_DblClick);
+    connect(popDelete, &QAction::triggered, this, &MainWindow::ListPopDelete_Click);
+    mainGrid_->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(mainGrid_, &QWidget::customContextMenuRequested, this, &MainWindow::MainGrid_MouseUp);
+    // Esc closes the record panel; Ctrl or Alt with Delete deletes the
+    // stored record open in it.
+    auto* esc = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    connect(esc, &QShortcut::activated, this, [this] {
+        if (editPanel_->isVisible())
+            editPanel_->CloseButton_Click();
+    });
+    for (QKeyCombination k : {QKeyCombination(Qt::ControlModifier, Qt::Key_Delete),
+                              QKeyCombination(Qt::AltModifier, Qt::Key_Delete)}) {
+        auto* del = new QShortcut(QKeySequence(k), this);
+        connect(del, &QShortcut::activated, this, [this] {
+            if (editPanel_->isVisible() && editPanel_->selectedRecord() > 0)
+                editPanel_->DeleteButton_Click();
+        });
+    }
     connect(udfPrompt_, &QPushButton::clicked, this, &MainWindow::UDFSearchPrompt_Click);
     connect(categoryGrid_, &QTableView::doubleClicked, this, &MainWindow::CategoryGrid_DblClick);
 
@@ -417,6 +439,10 @@ void MainWindow::buildMenus()
     on("mu_PurgeDeletedRecords", &MainWindow::mu_PurgeDeletedRecords);
     on("mu_RestoreDeletedRecords", &MainWindow::mu_RestoreDeletedRecords);
     on("mu_AllCats", &MainWindow::mu_AllCats);
+    on("mu_NewEntry", &MainWindow::mu_NewEntry);
+    on("mu_EditEntry", &MainWindow::MainGrid_DblClick);
+    on("mu_NewCategory", &MainWindow::mu_NewCategory);
+    on("mu_EditCategory", &MainWindow::mu_EditCategory);
     on("mu_SearchFragment", &MainWindow::mu_SearchFragment);
     on("mu_SearchComplete", &MainWindow::mu_SearchComplete);
     on("mu_SearchUDF1", &MainWindow::mu_SearchUDF1);
@@ -466,81 +492,41 @@ QWidget* MainWindow::buildToolBar()
 
 void MainWindow::buildPanels(QWidget* area)
 {
-    // Record entry.
-    editFrame_ = floatingFrame(area, "EditFrame");
-    {
-        auto* g = new QGridLayout(editFrame_);
-        auto* dateBox = lineEdit(editFrame_, "DateBox", QStringLiteral("date"), nullptr, true);
-        g->addWidget(button(editFrame_, "DateDn30", QStringLiteral("<30"), "Change date - 30 days lower"), 0, 0);
-        g->addWidget(button(editFrame_, "DateDn", QStringLiteral("<"), "Change date - one day lower"), 0, 1);
-        g->addWidget(dateBox, 0, 2, 1, 2);
-        g->addWidget(button(editFrame_, "DateUp", QStringLiteral(">"), "Change date - one day higher"), 0, 4);
-        g->addWidget(button(editFrame_, "DateUp30", QStringLiteral("30>"), "Change date - 30 days higher"), 0, 5);
-        g->addWidget(button(editFrame_, "TodayButton", QStringLiteral("!"), "Change date - make today"), 0, 6);
-        g->addWidget(lineEdit(editFrame_, "AmountBox", QStringLiteral("amount"), "Amount of income or expense"), 1, 0, 1, 3);
-        g->addWidget(lineEdit(editFrame_, "CategoryCodeBox", QStringLiteral("code"),
-                              "Category code - click list on right to change", true), 1, 3, 1, 1);
-        g->addWidget(lineEdit(editFrame_, "CategoryBox", QStringLiteral("category"),
-                              "Category name - click list on right to change", true), 1, 4, 1, 3);
-        auto* note = lineEdit(editFrame_, "NoteBox", QStringLiteral("note"),
-                              "Type a short note here - up to 60 characters");
-        note->setMaxLength(60);
-        g->addWidget(note, 2, 0, 1, 7);
-        auto* l1 = named(new QLabel(QStringLiteral("user def 1"), editFrame_), "User1Label");
-        auto* l2 = named(new QLabel(QStringLiteral("user def 2"), editFrame_), "User2Label");
-        auto* u1 = named(new QComboBox(editFrame_), "UserList1",
-                         "Single or list of user-defined item(s). See Settings!");
-        auto* u2 = named(new QComboBox(editFrame_), "UserList2",
-                         "Single or list of user-defined item(s). See Settings!");
-        u1->setEditable(true);
-        u2->setEditable(true);
-        g->addWidget(l1, 3, 0);
-        g->addWidget(u1, 3, 1, 1, 2);
-        g->addWidget(button(editFrame_, "UDF1Delete", QStringLiteral("x"), "Remove item from pick list"), 3, 3);
-        g->addWidget(l2, 4, 0);
-        g->addWidget(u2, 4, 1, 1, 2);
-        g->addWidget(button(editFrame_, "UDF2Delete", QStringLiteral("x"), "Remove item from pick list"), 4, 3);
-        auto* actionsRow = new QHBoxLayout;
-        actionsRow->addWidget(button(editFrame_, "NewIncomeButton", QStringLiteral("New +"), "Save new income record"));
-        actionsRow->addWidget(button(editFrame_, "NewExpenseButton", QStringLiteral("New -"), "Save new expense record"));
-        actionsRow->addWidget(button(editFrame_, "ReplaceIncomeButton", QStringLiteral("Replace +"),
-                                     "Replace this record - save as income"));
-        actionsRow->addWidget(button(editFrame_, "ReplaceExpenseButton", QStringLiteral("Replace -"),
-                                     "Replace this record - save as expense"));
-        actionsRow->addWidget(button(editFrame_, "DeleteButton", QStringLiteral("Delete"), "Delete record (CTRL-DEL)"));
-        actionsRow->addWidget(button(editFrame_, "CloseButton", QStringLiteral("Close"),
-                                     "Quit record edit - no changes (ESC)"));
-        g->addLayout(actionsRow, 5, 0, 1, 7);
-        editFrame_->adjustSize();
-    }
+    // Record entry and category editing.
+    editPanel_ = new edit::EditPanel([this] { return editContext(); }, area);
+    editPanel_->hide();
+    editFrame_ = editPanel_;
+    categoryPanel_ = new edit::CategoryPanel([this] { return categoryContext(); }, area);
+    categoryPanel_->hide();
+    categoryFrame_ = categoryPanel_;
 
-    // Category editing.
-    categoryFrame_ = floatingFrame(area, "CategoryFrame");
-    {
-        auto* g = new QGridLayout(categoryFrame_);
-        auto* code = lineEdit(categoryFrame_, "CatCodeEd", QString(), "Category code - up to ten characters");
-        code->setMaxLength(10);
-        auto* name = lineEdit(categoryFrame_, "CatLabelEd", QString(), "Category name - up to 20 characters");
-        name->setMaxLength(20);
-        auto* desc = lineEdit(categoryFrame_, "CatDescriptionEd", QString(),
-                              "Category description - up to 76 characters (optional)");
-        desc->setMaxLength(76);
-        g->addWidget(new QLabel(QStringLiteral("Code"), categoryFrame_), 0, 0);
-        g->addWidget(code, 0, 1);
-        g->addWidget(new QLabel(QStringLiteral("Name"), categoryFrame_), 1, 0);
-        g->addWidget(name, 1, 1);
-        g->addWidget(new QLabel(QStringLiteral("Description"), categoryFrame_), 2, 0);
-        g->addWidget(desc, 2, 1);
-        auto* r = new QHBoxLayout;
-        r->addWidget(button(categoryFrame_, "SaveCat", QStringLiteral("Save"), "Save new category"));
-        r->addWidget(button(categoryFrame_, "ReplaceCat", QStringLiteral("Replace"),
-                            "Replace category with new name and/or code"));
-        r->addWidget(button(categoryFrame_, "DeleteCat", QStringLiteral("Delete"), "Delete this category"));
-        r->addWidget(button(categoryFrame_, "QuitCat", QStringLiteral("Quit"), "Quit category edit - no changes"));
-        g->addLayout(r, 3, 0, 1, 2);
-        categoryFrame_->setMinimumWidth(420);
-        categoryFrame_->adjustSize();
-    }
+    connect(editPanel_, &edit::EditPanel::openedForNew, this, [this] {
+        mainGrid_->setEnabled(false);
+        allButton_->setEnabled(false);
+        categoryGrid_->setFocus();
+    });
+    connect(editPanel_, &edit::EditPanel::closedAfterSave, this, [this] {
+        allButton_->setEnabled(true);
+        mainGrid_->setEnabled(true);
+        rebuildList();
+    });
+    connect(editPanel_, &edit::EditPanel::closedWithoutSave, this, [this] {
+        allButton_->setEnabled(true);
+        mainGrid_->setEnabled(true);
+        const QModelIndex cur = mainGrid_->currentIndex();
+        if (cur.isValid())
+            mainGrid_->selectRow(cur.row());
+        mainGrid_->setFocus();
+    });
+    connect(categoryPanel_, &edit::CategoryPanel::categoriesChanged, this,
+            &MainWindow::PopCategoryGrid);
+    connect(categoryPanel_, &edit::CategoryPanel::rememberedCategoryChanged, this,
+            [this](const QString& code, const QString& name) {
+                session_.rememberedCode = code;
+                session_.rememberedName = name;
+            });
+    connect(categoryPanel_, &edit::CategoryPanel::listNeedsRebuild, this,
+            [this] { rebuildList(); });
 
     // Date range choice.
     dateFrame_ = floatingFrame(area, "DateDialFrame");
@@ -588,11 +574,6 @@ void MainWindow::enableBuiltCommands()
         QAction* a = actions_.value(QLatin1String(b.action));
         buttons_.value(QLatin1String(b.name))->setEnabled(a && a->isEnabled());
     }
-    // The panels' commands come with record and category editing.
-    for (QWidget* w : editFrame_->findChildren<QWidget*>())
-        w->setEnabled(false);
-    for (QWidget* w : categoryFrame_->findChildren<QWidget*>())
-        w->setEnabled(false);
 }
 
 // ---------------------------------------------------------------- start-up
@@ -815,8 +796,7 @@ void MainWindow::CategoryGrid_Click()
     if (!cur.isValid())
         return;
     const auto& row = categoryModel_->rowAt(cur.row());
-    findChild<QLineEdit*>(QStringLiteral("CategoryCodeBox"))->setText(row.code);
-    findChild<QLineEdit*>(QStringLiteral("CategoryBox"))->setText(row.name);
+    editPanel_->setCategory(row.code, row.name);
     categoryGrid_->selectRow(cur.row());
     focusListIfEnabled();
 }
@@ -829,8 +809,7 @@ void MainWindow::CategoryGrid_DblClick()
     const auto& row = categoryModel_->rowAt(cur.row());
     session_.rememberedCode = row.code.leftJustified(10, QLatin1Char(' '), true);
     session_.rememberedName = row.name.leftJustified(20, QLatin1Char(' '), true);
-    findChild<QLineEdit*>(QStringLiteral("CategoryCodeBox"))->setText(session_.rememberedCode);
-    findChild<QLineEdit*>(QStringLiteral("CategoryBox"))->setText(session_.rememberedName);
+    editPanel_->setCategory(session_.rememberedCode, session_.rememberedName);
     categoryGrid_->selectRow(cur.row());
     session_.searchText.clear();
     rebuildList();
@@ -850,6 +829,9 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event)
             return true;
         }
     }
+    if (watched == mainGrid_ && event->type() == QEvent::KeyPress
+        && listKey(static_cast<QKeyEvent*>(event)))
+        return true;
     if ((watched == listArea_ || watched == mainGrid_)
         && (event->type() == QEvent::Resize || event->type() == QEvent::Move))
         layoutOverlays();
@@ -869,6 +851,109 @@ void MainWindow::mu_ClearTheGrid()
     listModel_->setLayout(session_.settings.columnLayout(), session_.settings.userField1Name(),
                           session_.settings.userField2Name());
     showStatus(view::clearedStatus(session_.freeSelection));
+}
+
+// --------------------------------------------------------------- editing
+
+edit::EditContext MainWindow::editContext() const
+{
+    edit::EditContext c;
+    c.recordFile = session_.recordFile();
+    c.dataFolder = session_.dataFolder;
+    c.categoryFile = session_.categoryFile();
+    c.rememberedCode = session_.rememberedCode;
+    c.rememberedName = session_.rememberedName;
+    c.user1Name = session_.settings.userField1Name();
+    c.user2Name = session_.settings.userField2Name();
+    c.user1KeepsList = session_.settings.userField1KeepsPickList();
+    c.user2KeepsList = session_.settings.userField2KeepsPickList();
+    c.confirm = session_.settings.confirmsReplaceAndDelete();
+    c.macroMode = session_.macroMode;
+    return c;
+}
+
+edit::CategoryContext MainWindow::categoryContext() const
+{
+    edit::CategoryContext c;
+    c.categoryFile = session_.categoryFile();
+    c.recordFile = session_.recordFile();
+    c.rememberedCode = session_.rememberedCode;
+    c.rememberedName = session_.rememberedName;
+    return c;
+}
+
+void MainWindow::mu_NewEntry()
+{
+    centreOverList(editPanel_);
+    editPanel_->mu_NewEntry();
+    editPanel_->raise();
+}
+
+double MainWindow::currentRecordNumber() const
+{
+    const QModelIndex cur = mainGrid_->currentIndex();
+    if (!cur.isValid() || cur.row() >= listModel_->rowCount())
+        return 0;
+    return listModel_->recordNumberAt(cur.row());
+}
+
+void MainWindow::MainGrid_DblClick()
+{
+    if (session_.freeSelection)
+        return;
+    const double n = currentRecordNumber();
+    if (n <= 0)
+        return;
+    centreOverList(editPanel_);
+    editPanel_->openRecord(n);
+    editPanel_->raise();
+}
+
+void MainWindow::ListPopDelete_Click()
+{
+    const double n = currentRecordNumber();
+    if (n > 0 && editPanel_->deleteRecord(n))
+        rebuildList();
+}
+
+void MainWindow::MainGrid_MouseUp(const QPoint& pos)
+{
+    // The first data row does not offer the menu.
+    if (session_.freeSelection || mainGrid_->currentIndex().row() < 1)
+        return;
+    listPop_->popup(mainGrid_->viewport()->mapToGlobal(pos));
+}
+
+void MainWindow::mu_NewCategory()
+{
+    centreOverList(categoryPanel_);
+    categoryPanel_->mu_NewCategory();
+    categoryPanel_->raise();
+}
+
+void MainWindow::mu_EditCategory()
+{
+    centreOverList(categoryPanel_);
+    categoryPanel_->mu_EditCategory();
+    categoryPanel_->raise();
+}
+
+bool MainWindow::listKey(QKeyEvent* k)
+{
+    // Keys on the list while no record panel is open.
+    if (editPanel_->isVisible() || session_.freeSelection)
+        return false;
+    switch (k->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        MainGrid_DblClick();
+        return true;
+    case Qt::Key_Insert:
+        mu_NewEntry();
+        return true;
+    default:
+        return false;
+    }
 }
 
 // ---------------------------------------------------------------- search

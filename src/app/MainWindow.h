@@ -3,6 +3,8 @@
 #include "app/ConfigWindow.h"
 #include "app/Session.h"
 #include "app/Splash.h"
+#include "edit/CategoryPanel.h"
+#include "edit/EditPanel.h"
 #include "view/CategoryListModel.h"
 #include "view/MainListModel.h"
 
@@ -17,6 +19,7 @@ class QAction;
 class QCalendarWidget;
 class QComboBox;
 class QFrame;
+class QKeyEvent;
 class QLabel;
 class QLineEdit;
 class QListWidget;
@@ -87,6 +90,12 @@ public slots:
     void mu_SearchUDF2() { openUserFieldSearch(2); }
     void UDFSearchList_Click();
     void UDFSearchPrompt_Click();
+    // Records and categories
+    void mu_NewEntry();
+    void MainGrid_DblClick();
+    void ListPopDelete_Click();
+    void mu_NewCategory();
+    void mu_EditCategory();
     // Category list
     void CategoryGrid_Click();
     void CategoryGrid_DblClick();
@@ -115,6 +124,11 @@ private:
     void reportFailure(const std::exception& e);
     void writeSettings();
     void openUserFieldSearch(int field);
+    edit::EditContext editContext() const;
+    edit::CategoryContext categoryContext() const;
+    double currentRecordNumber() const;
+    void MainGrid_MouseUp(const QPoint& pos);
+    bool listKey(QKeyEvent* key);
     // Asks, runs a whole-file command and reports its count as "Finished!".
     void wholeFileCommand(const QString& question, const std::function<qint64()>& work,
                           const QString& finished);
@@ -136,6 +150,9 @@ private:
     QPushButton* clearButton_ = nullptr;
     QPushButton* udfPrompt_ = nullptr;
     QListWidget* udfList_ = nullptr;
+    edit::EditPanel* editPanel_ = nullptr;
+    edit::CategoryPanel* categoryPanel_ = nullptr;
+    QMenu* listPop_ = nullptr;
     QFrame* editFrame_ = nullptr;
     QFrame* categoryFrame_ = nullptr;
     QFrame* dateFrame_ = nullptr;
