@@ -358,21 +358,15 @@ MainWindow::MainWindow(const QString& programFolder, QWidget* parent) : QMainWin
     connect(popDelete, &QAction::triggered, this, &MainWindow::ListPopDelete_Click);
     mainGrid_->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(mainGrid_, &QWidget::customContextMenuRequested, this, &MainWindow::MainGrid_MouseUp);
-    // Esc closes the record panel; Ctrl or Alt with Delete deletes the
-    // stored record open in it.
+    // Esc closes the record panel.
     auto* esc = new QShortcut(QKeySequence(Qt::Key_Escape), this);
     connect(esc, &QShortcut::activated, this, [this] {
         if (editPanel_->isVisible())
             editPanel_->CloseButton_Click();
     });
-    for (QKeyCombination k : {QKeyCombination(Qt::ControlModifier, Qt::Key_Delete),
-                              QKeyCombination(Qt::AltModifier, Qt::Key_Delete)}) {
-        auto* del = new QShortcut(QKeySequence(k), this);
-        connect(del, &QShortcut::activated, this, [this] {
-            if (editPanel_->isVisible() && editPanel_->selectedRecord() > 0)
-                editPanel_->DeleteButton_Click();
-        });
-    }
+    // The window sees every key before its controls (Ctrl or Alt with
+    // Delete, on release, even inside a text box).
+    qApp->installEventFilter(this);
     connect(udfPrompt_, &QPushButton::clicked, this, &MainWindow::UDFSearchPrompt_Click);
     connect(categoryGrid_, &QTableView::doubleClicked, this, &MainWindow::CategoryGrid_DblClick);
 
@@ -387,6 +381,7 @@ MainWindow::MainWindow(const QString& programFolder, QWidget* parent) : QMainWin
 
 MainWindow::~MainWindow()
 {
+    qApp->removeEventFilter(this);
     platform::setDialogParent(nullptr);
     if (config_)
         delete config_;
@@ -817,6 +812,17 @@ void MainWindow::CategoryGrid_DblClick()
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event)
 {
+    if (event->type() == QEvent::KeyRelease) {
+        auto* k = static_cast<QKeyEvent*>(event);
+        auto* w = qobject_cast<QWidget*>(watched);
+        if (k->key() == Qt::Key_Delete && !k->isAutoRepeat()
+            && (k->modifiers() & (Qt::ControlModifier | Qt::AltModifier)) && w
+            && (w == this || isAncestorOf(w)) && editPanel_->isVisible()
+            && editPanel_->selectedRecord() > 0) {
+            editPanel_->DeleteButton_Click();
+            return true;
+        }
+    }
     if (watched == categoryGrid_ && event->type() == QEvent::KeyPress) {
         auto* k = static_cast<QKeyEvent*>(event);
         if (k->key() == Qt::Key_Return || k->key() == Qt::Key_Enter) {
