@@ -500,6 +500,10 @@ void MainWindow::buildPanels(QWidget* area)
         allButton_->setEnabled(false);
         categoryGrid_->setFocus();
     });
+    connect(editPanel_, &edit::EditPanel::openedForRecord, this, [this] {
+        allButton_->setEnabled(true);
+        mainGrid_->setEnabled(true);
+    });
     connect(editPanel_, &edit::EditPanel::closedAfterSave, this, [this] {
         allButton_->setEnabled(true);
         mainGrid_->setEnabled(true);

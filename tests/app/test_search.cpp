@@ -93,6 +93,8 @@ private slots:
         auto list = store::PickList::forField(h.folder(), 1);
         list.add("Smith");
         list.add("Jones");
+        h.addCategory("FO", "Food");
+        h.addCategory("SH", "Shelter");
         h.start();
 
         h.action("mu_SearchUDF1")->trigger();
@@ -116,7 +118,15 @@ private slots:
         QCOMPARE(h.panel("DisplayStatusBar", 5), QStringLiteral("user 1 = SMITH "));
         QCOMPARE(h.window->session().searchText, QStringLiteral("|udf1|SMITH"));
 
-        // Show All Categories ends it.
+        // A category double-click ends it; so does Show All Categories.
+        AppHarness::dblClickRow(h.child<QTableView>("CategoryGrid"), 1);  // SH
+        QCOMPARE(h.column(2), QStringList{"d"});
+        QVERIFY(h.window->session().searchText.isEmpty());
+        h.action("mu_SearchUDF1")->trigger();
+        QTest::mouseClick(panel->viewport(), Qt::LeftButton, {},
+                          panel->visualItemRect(panel->item(1)).center());
+        QCOMPARE(h.column(2), QStringList{"d"});
+        QCOMPARE(h.panel("DisplayStatusBar", 5), QStringLiteral("user 1 = JONES "));
         h.action("mu_AllCats")->trigger();
         QCOMPARE(h.column(2).size(), 4);
         QVERIFY(h.window->session().searchText.isEmpty());
