@@ -194,7 +194,9 @@ const QStringList& builtCommands()
     static const QStringList names = {
         "mu_ReIndex", "mu_ConfigSettings", "mu_Exit", "mu_NewEntry", "mu_EditEntry",
         "mu_NewCategory", "mu_EditCategory", "mu_PurgeDeletedRecords",
-        "mu_RestoreDeletedRecords", "mu_SearchFragment", "mu_SearchComplete", "mu_SearchUDF1",
+        "mu_RestoreDeletedRecords", "mu_DefaultDataFolder", "mu_AlternateFolder1",
+        "mu_AlternateFolder2", "mu_SelectDataFolder", "mu_ToolTipsOff", "mu_ToolTipsOn",
+        "mu_NoBold", "mu_GridFormat", "mu_SearchFragment", "mu_SearchComplete", "mu_SearchUDF1",
         "mu_SearchUDF2", "mu_AllCats", "mu_ClearTheGrid", "mu_DefaultRange",
         "mu_FiscalYear", "mu_previousYear", "mu_NextYear", "mu_SelectDates", "mu_30Days",
         "mu_60days", "mu_90days", "mu_180days", "mu_365days", "mu_730days", "mu_1095days",
@@ -348,6 +350,17 @@ MainWindow::MainWindow(const QString& programFolder, QWidget* parent) : QMainWin
     connect(categoryGrid_, &QTableView::clicked, this, &MainWindow::CategoryGrid_Click);
     connect(udfList_, &QListWidget::itemClicked, this, &MainWindow::UDFSearchList_Click);
     connect(mainGrid_, &QTableView::doubleClicked, this, &MainWindow::MainGrid_DblClick);
+    mainGrid_->horizontalHeader()->setSectionsClickable(true);
+    connect(mainGrid_->horizontalHeader(), &QHeaderView::sectionClicked, this,
+            &MainWindow::MainGrid_HeadingClick);
+    connect(mainGrid_, &QTableView::pressed, this, [this] {
+        if (sortDirection_.isEmpty())
+            sortDirection_ = QStringLiteral("Dn");
+    });
+    focusConnection_ = connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) {
+        if (now == mainGrid_ || now == categoryGrid_)
+            SetGridColors(now);
+    });
     listPop_ = new QMenu(this);
     listPop_->setObjectName(QStringLiteral("ListPop"));
     QAction* popEdit = listPop_->addAction(QStringLiteral("Edit"));
@@ -382,6 +395,7 @@ MainWindow::MainWindow(const QString& programFolder, QWidget* parent) : QMainWin
 MainWindow::~MainWindow()
 {
     qApp->removeEventFilter(this);
+    disconnect(focusConnection_);
     platform::setDialogParent(nullptr);
     if (config_)
         delete config_;
@@ -435,6 +449,14 @@ void MainWindow::buildMenus()
     on("mu_RestoreDeletedRecords", &MainWindow::mu_RestoreDeletedRecords);
     on("mu_AllCats", &MainWindow::mu_AllCats);
     on("mu_NewEntry", &MainWindow::mu_NewEntry);
+    on("mu_DefaultDataFolder", &MainWindow::mu_DefaultDataFolder);
+    on("mu_AlternateFolder1", &MainWindow::mu_AlternateFolder1);
+    on("mu_AlternateFolder2", &MainWindow::mu_AlternateFolder2);
+    on("mu_SelectDataFolder", &MainWindow::mu_SelectDataFolder);
+    on("mu_ToolTipsOff", &MainWindow::mu_ToolTipsOff);
+    on("mu_ToolTipsOn", &MainWindow::mu_ToolTipsOn);
+    on("mu_NoBold", &MainWindow::mu_NoBold);
+    on("mu_GridFormat", &MainWindow::mu_GridFormat);
     on("mu_EditEntry", &MainWindow::MainGrid_DblClick);
     on("mu_NewCategory", &MainWindow::mu_NewCategory);
     on("mu_EditCategory", &MainWindow::mu_EditCategory);
@@ -648,6 +670,15 @@ void MainWindow::startUp()
     if (!session_.settings.alternateFolder2().trimmed().isEmpty())
         actions_.value(QStringLiteral("mu_AlternateFolder2"))
             ->setText(QStringLiteral("Data Folder: ") + session_.settings.alternateFolder2().trimmed());
+
+    if (!session_.settings.toolTipsShown())
+        mu_ToolTipsOff();
+    if (!session_.settings.boldFonts()) {
+        MakeFontsRegular();
+        actions_.value(QStringLiteral("mu_NoBold"))->setChecked(false);
+    } else {
+        MakeFontsBold();
+    }
 
     buttons_.value(QStringLiteral("btn_ModeWhite"))->hide();
     for (const char* n : {"mu_QuitReports", "mu_MacroQuit"})
@@ -1174,6 +1205,8 @@ void MainWindow::mu_ConfigSettings()
 }
 
 void MainWindow::mu_Exit() { close(); }
+
+QList<QWidget*> MainWindow::secondaryWindows() const { return {}; }
 
 // ---------------------------------------------------------------- layout
 

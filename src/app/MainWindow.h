@@ -90,6 +90,19 @@ public slots:
     void mu_SearchUDF2() { openUserFieldSearch(2); }
     void UDFSearchList_Click();
     void UDFSearchPrompt_Click();
+    // Data folders
+    void mu_DefaultDataFolder();
+    void mu_AlternateFolder1() { alternateFolder(1); }
+    void mu_AlternateFolder2() { alternateFolder(2); }
+    void mu_SelectDataFolder();
+    // Display options and list layout
+    void mu_ToolTipsOff();
+    void mu_ToolTipsOn();
+    void mu_NoBold();
+    void MakeFontsRegular() { setFontsBold(false); }
+    void MakeFontsBold() { setFontsBold(true); }
+    void mu_GridFormat();
+    void MainGrid_HeadingClick(int column);
     // Records and categories
     void mu_NewEntry();
     void MainGrid_DblClick();
@@ -124,6 +137,13 @@ private:
     void reportFailure(const std::exception& e);
     void writeSettings();
     void openUserFieldSearch(int field);
+    void alternateFolder(int which);
+    // Makes `folder` the data folder; re-indexes its record file when asked.
+    void switchDataFolder(const QString& folder, bool reindex);
+    void setFontsBold(bool bold);
+    void SetGridColors(QWidget* focused);
+    void settingsChangedInMemory();
+    QList<QWidget*> secondaryWindows() const;
     edit::EditContext editContext() const;
     edit::CategoryContext categoryContext() const;
     double currentRecordNumber() const;
@@ -170,6 +190,8 @@ private:
     QString lastFragment_;
     QString lastComplete_;
     int udfField_ = 0;  // the user field the search panel serves
+    QMetaObject::Connection focusConnection_;
+    QString sortDirection_;  // "", "Dn" (next heading click sorts ascending) or "Up"
 };
 
 }  // namespace fnk::app

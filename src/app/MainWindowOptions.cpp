@@ -1,0 +1,190 @@
+// The main window's data-folder switches, display options and list layout
+// commands.
+#include "app/MainWindow.h"
+
+#include "app/ProgramFolder.h"
+#include "platform/MessagePort.h"
+#include "store/RecordFile.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QFileInfo>
+#include <QHeaderView>
+#include <QLabel>
+#include <QPushButton>
+#include <QTableView>
+
+namespace fnk::app {
+
+// ----------------------------------------------------------- data folders
+
+void MainWindow::switchDataFolder(const QString& folder, bool reindex)
+{
+    session_.dataFolder = withTrailingSlash(folder);
+    generalPanels_[1]->setText(session_.dataFolder);
+    if (reindex) {
+        // Throws when the folder cannot be used; the caller reports it.
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+        try {
+            if (!QFileInfo(session_.dataFolder).isDir())
+                throw store::FileError(QStringLiteral("Path not found: ") + session_.dataFolder,
+                                       store::kPathNotFound, session_.dataFolder);
+            store::RecordFile(session_.recordFile()).reindex();
+        } catch (...) {
+            QApplication::restoreOverrideCursor();
+            throw;
+        }
+        QApplication::restoreOverrideCursor();
+    }
+    PopCategoryGrid();
+    session_.showAllCategories();
+    rebuildList();
+}
+
+void MainWindow::mu_DefaultDataFolder()
+{
+    try {
+        switchDataFolder(session_.programFolder, false);
+    } catch (const std::exception& e) {
+        reportFailure(e);
+    }
+    focusListIfEnabled();
+}
+
+void MainWindow::alternateFolder(int which)
+{
+    const QString folder = (which == 1 ? session_.settings.alternateFolder1()
+                                       : session_.settings.alternateFolder2())
+                               .trimmed();
+    if (folder.isEmpty())
+        return;
+    try {
+        switchDataFolder(folder, true);
+    } catch (const std::exception& e) {
+        reportFailure(e);
+        mu_DefaultDataFolder();
+        return;
+    }
+    focusListIfEnabled();
+}
+
+void MainWindow::mu_SelectDataFolder()
+{
+    const QString chosen = platform::messages().file(
+        {platform::FileDialog::Save, QStringLiteral("Select a folder..."),
+         QStringLiteral("Folders|.|"), QStringLiteral("(select a folder)"), session_.dataFolder});
+    if (chosen.isEmpty())
+        return;
+    const QString name = QFileInfo(chosen).fileName();
+    try {
+        switchDataFolder(chosen.left(chosen.size() - name.size()), true);
+    } catch (const std::exception& e) {
+        reportFailure(e);
+        mu_DefaultDataFolder();
+    }
+}
+
+// -------------------------------------------------------- display options
+
+void MainWindow::settingsChangedInMemory()
+{
+    if (config_)
+        config_->setRecord(session_.settings);
+}
+
+void MainWindow::mu_ToolTipsOff()
+{
+    mainGrid_->setToolTip(QString());
+    categoryGrid_->setToolTip(QString());
+    allButton_->setToolTip(QString());
+    actions_.value(QStringLiteral("mu_ToolTipsOff"))->setVisible(false);
+    actions_.value(QStringLiteral("mu_ToolTipsOn"))->setVisible(true);
+    session_.settings.setToolTipsShown(false);
+    settingsChangedInMemory();
+    writeSettings();
+}
+
+void MainWindow::mu_ToolTipsOn()
+{
+    session_.settings.setToolTipsShown(true);
+    settingsChangedInMemory();
+    writeSettings();
+    actions_.value(QStringLiteral("mu_ToolTipsOn"))->setVisible(false);
+    actions_.value(QStringLiteral("mu_ToolTipsOff"))->setVisible(true);
+    platform::messages().inform(
+        QStringLiteral("Tool Tips On"),
+        QStringLiteral("The Tool Tips will reappear the next time you start the program."));
+}
+
+void MainWindow::setFontsBold(bool bold)
+{
+    // Every control of the main window and of its secondary windows.
+    QList<QWidget*> tops{this};
+    if (config_)
+        tops << config_.data();
+    for (QWidget* extra : secondaryWindows())
+        tops << extra;
+    for (QWidget* top : tops) {
+        QList<QWidget*> all = top->findChildren<QWidget*>();
+        all.prepend(top);
+        for (QWidget* w : all) {
+            QFont f = w->font();
+            if (f.bold() == bold)
+                continue;
+            f.setBold(bold);
+            w->setFont(f);
+        }
+    }
+    session_.settings.setBoldFonts(bold);
+    settingsChangedInMemory();
+}
+
+void MainWindow::mu_NoBold()
+{
+    QAction* a = actions_.value(QStringLiteral("mu_NoBold"));
+    // The entry is checkable, so Qt has already flipped the tick: the tick
+    // now says what the fonts are to be.
+    setFontsBold(a->isChecked());
+}
+
+void MainWindow::SetGridColors(QWidget* focused)
+{
+    const QColor active = Qt::black;
+    const QColor grey = palette().color(QPalette::Disabled, QPalette::WindowText);
+    auto paint = [](QTableView* view, const QColor& c) {
+        QPalette p = view->horizontalHeader()->palette();
+        p.setColor(QPalette::ButtonText, c);
+        p.setColor(QPalette::WindowText, c);
+        view->horizontalHeader()->setPalette(p);
+    };
+    const bool listHasFocus = focused == mainGrid_;
+    paint(mainGrid_, listHasFocus ? active : grey);
+    paint(categoryGrid_, listHasFocus ? grey : active);
+}
+
+// ------------------------------------------------------------ list layout
+
+void MainWindow::mu_GridFormat()
+{
+    const QString code = session_.settings.columnLayout();
+    if (!view::ColumnLayout::isValid(code))
+        return;
+    session_.settings.setColumnLayout(view::ColumnLayout::next(code));
+    settingsChangedInMemory();
+    rebuildList();
+    mainGrid_->setFocus();
+}
+
+void MainWindow::MainGrid_HeadingClick(int column)
+{
+    if (sortDirection_.isEmpty())
+        sortDirection_ = QStringLiteral("Dn");
+    if (column < 0 || column >= view::MainListModel::kFirstHidden)
+        return;
+    const bool ascending = sortDirection_ == QLatin1String("Dn");
+    listModel_->sortByColumn(column, ascending ? Qt::AscendingOrder : Qt::DescendingOrder);
+    sortDirection_ = ascending ? QStringLiteral("Up") : QStringLiteral("Dn");
+    mainGrid_->setCurrentIndex(listModel_->index(0, column));
+}
+
+}  // namespace fnk::app
