@@ -196,7 +196,7 @@ const QStringList& builtCommands()
         "mu_NewCategory", "mu_EditCategory", "mu_PurgeDeletedRecords",
         "mu_RestoreDeletedRecords", "mu_DefaultDataFolder", "mu_AlternateFolder1",
         "mu_AlternateFolder2", "mu_SelectDataFolder", "mu_ToolTipsOff", "mu_ToolTipsOn",
-        "mu_NoBold", "mu_GridFormat", "mu_SearchFragment", "mu_SearchComplete", "mu_SearchUDF1",
+        "mu_NoBold", "mu_GridFormat", "mu_NewReport", "mu_QuitReports", "mu_SearchFragment", "mu_SearchComplete", "mu_SearchUDF1",
         "mu_SearchUDF2", "mu_AllCats", "mu_ClearTheGrid", "mu_DefaultRange",
         "mu_FiscalYear", "mu_previousYear", "mu_NextYear", "mu_SelectDates", "mu_30Days",
         "mu_60days", "mu_90days", "mu_180days", "mu_365days", "mu_730days", "mu_1095days",
@@ -376,6 +376,8 @@ MainWindow::MainWindow(const QString& programFolder, QWidget* parent) : QMainWin
     connect(esc, &QShortcut::activated, this, [this] {
         if (editPanel_->isVisible())
             editPanel_->CloseButton_Click();
+        else if (session_.freeSelection && mainGrid_->hasFocus() && !viewer_->isVisible())
+            mu_QuitReports();
     });
     // The window sees every key before its controls (Ctrl or Alt with
     // Delete, on release, even inside a text box).
@@ -457,6 +459,9 @@ void MainWindow::buildMenus()
     on("mu_ToolTipsOn", &MainWindow::mu_ToolTipsOn);
     on("mu_NoBold", &MainWindow::mu_NoBold);
     on("mu_GridFormat", &MainWindow::mu_GridFormat);
+    on("mu_NewReport", &MainWindow::mu_NewReport);
+    on("mu_QuitReports", &MainWindow::mu_QuitReports);
+    on("mu_ReturnToList", &MainWindow::mu_ReturnToList);
     on("mu_EditEntry", &MainWindow::MainGrid_DblClick);
     on("mu_NewCategory", &MainWindow::mu_NewCategory);
     on("mu_EditCategory", &MainWindow::mu_EditCategory);
@@ -494,11 +499,15 @@ QWidget* MainWindow::buildToolBar()
         t->setIconSize(QSize(24, 24));
         t->setAutoRaise(true);
         QAction* a = actions_.value(QLatin1String(b.action));
-        connect(t, &QToolButton::clicked, this, [a] {
+        const bool focusAfter = QLatin1String(b.name) == QLatin1String("btn_ModeBlue");
+        connect(t, &QToolButton::clicked, this, [this, a, focusAfter] {
             if (a && a->isEnabled())
                 a->trigger();
+            if (focusAfter)
+                mainGrid_->setFocus();
         });
         buttons_.insert(QLatin1String(b.name), t);
+        buttonActions_.insert(QLatin1String(b.name), QLatin1String(b.action));
         lay->addWidget(t);
         if (QLatin1String(b.name) == QLatin1String("btn_ModeWhite"))
             t->hide();  // shares its place with btn_ModeBlue
@@ -979,11 +988,27 @@ void MainWindow::mu_EditCategory()
     categoryPanel_->raise();
 }
 
+bool MainWindow::isBuilt(const QString& command) const
+{
+    return builtCommands().contains(command);
+}
+
 bool MainWindow::listKey(QKeyEvent* k)
 {
     // Keys on the list while no record panel is open.
-    if (editPanel_->isVisible() || session_.freeSelection)
+    if (editPanel_->isVisible())
         return false;
+    if (session_.freeSelection) {
+        if (k->key() == Qt::Key_Delete && k->modifiers() == Qt::NoModifier) {
+            removeSelectedRow();
+            return true;
+        }
+        if (k->key() == Qt::Key_Escape && !viewer_->isVisible()) {
+            mu_QuitReports();
+            return true;
+        }
+        return false;
+    }
     switch (k->key()) {
     case Qt::Key_Return:
     case Qt::Key_Enter:

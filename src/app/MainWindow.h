@@ -103,6 +103,10 @@ public slots:
     void MakeFontsBold() { setFontsBold(true); }
     void mu_GridFormat();
     void MainGrid_HeadingClick(int column);
+    // Free selection and the report view
+    void mu_NewReport();
+    void mu_QuitReports();
+    void mu_ReturnToList();
     // Records and categories
     void mu_NewEntry();
     void MainGrid_DblClick();
@@ -144,6 +148,15 @@ private:
     void SetGridColors(QWidget* focused);
     void settingsChangedInMemory();
     QList<QWidget*> secondaryWindows() const;
+    bool isBuilt(const QString& command) const;
+    void setCommandEnabled(const char* name, bool on);
+    void setButtonEnabled(const char* button, bool on);
+    void setListBackground(const QColor& colour);
+    void TurnReportsOn();
+    void TurnReportsOff();
+    void removeSelectedRow();
+    void enterReportView();
+    void showReportText(const QStringList& lines);
     edit::EditContext editContext() const;
     edit::CategoryContext categoryContext() const;
     double currentRecordNumber() const;
@@ -159,6 +172,7 @@ private:
     view::CategoryListModel* categoryModel_ = nullptr;
     QHash<QString, QAction*> actions_;
     QHash<QString, QToolButton*> buttons_;
+    QHash<QString, QString> buttonActions_;  // button name -> the command it runs
     std::unique_ptr<Splash> splash_holder_;
     QPointer<Splash> splash_;
     QPointer<ConfigWindow> config_;

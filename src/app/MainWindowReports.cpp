@@ -1,0 +1,167 @@
+// The main window's free selection mode and report view.
+#include "app/MainWindow.h"
+
+#include "platform/MessagePort.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QLabel>
+#include <QMenu>
+#include <QProgressBar>
+#include <QTableView>
+#include <QTextBrowser>
+#include <QToolButton>
+
+namespace fnk::app {
+
+namespace {
+const char* const kReportViewMenus[] = {"mu_File", "mu_Records", "mu_Macro",
+                                        "mu_Search", "mu_DisplayRange", "mu_ListMode"};
+const char* const kReportViewButtons[] = {"btn_Open", "btn_BackUp", "btn_New",
+                                          "btn_Macro", "btn_ModeBlue", "btn_ModeWhite"};
+const char* const kViewerButtons[] = {"brn_Print", "btn_EditReport", "btn_CloseReport"};
+const char* const kOutputCommands[] = {"mu_ReturnToList", "mu_PrintReport", "mu_EditReport",
+                                       "mu_WriteText", "mu_WriteComma", "mu_WriteCommaSummary"};
+const char* const kReportCommands[] = {"mu_ReportSummary", "mu_ReportFull", "mu_ReportFullUser",
+                                       "mu_ReportSummaryWide"};
+const QColor kCyan(0, 255, 255);
+}  // namespace
+
+void MainWindow::setCommandEnabled(const char* name, bool on)
+{
+    QAction* a = actions_.value(QLatin1String(name));
+    if (!a)
+        return;
+    // A command that is not built stays disabled whatever the mode says.
+    a->setEnabled(on && (a->menu() || isBuilt(QLatin1String(name))));
+    for (auto it = buttonActions_.cbegin(); it != buttonActions_.cend(); ++it)
+        if (it.value() == QLatin1String(name))
+            buttons_.value(it.key())->setEnabled(a->isEnabled());
+}
+
+void MainWindow::setButtonEnabled(const char* button, bool on)
+{
+    QToolButton* b = buttons_.value(QLatin1String(button));
+    const QString command = buttonActions_.value(QLatin1String(button));
+    if (b)
+        b->setEnabled(on && isBuilt(command));
+}
+
+void MainWindow::setListBackground(const QColor& colour)
+{
+    for (QTableView* v : {mainGrid_, categoryGrid_}) {
+        QPalette p = v->palette();
+        p.setColor(QPalette::Base, colour);
+        v->setPalette(p);
+    }
+}
+
+// -------------------------------------------------------- free selection
+
+void MainWindow::TurnReportsOn()
+{
+    viewer_->clear();
+    if (session_.settings.toolTipsShown())
+        mainGrid_->setToolTip(QStringLiteral("Highlight item and press DELETE key to remove from report"));
+    session_.freeSelection = true;
+    setListBackground(kCyan);
+    for (int i : {0, 1, 3, 4})
+        displayPanels_[i]->hide();
+    displayPanels_[2]->setText(view::freeSelectionStatus(listModel_->rowCount()));
+    for (const char* m : {"mu_File", "mu_Records", "mu_Macro"})
+        setCommandEnabled(m, false);
+    setCommandEnabled("mu_QuitReports", true);
+    for (const char* c : kReportCommands)
+        setCommandEnabled(c, true);
+    for (const char* c : kOutputCommands)
+        setCommandEnabled(c, false);
+}
+
+void MainWindow::TurnReportsOff()
+{
+    if (session_.settings.toolTipsShown())
+        mainGrid_->setToolTip(QStringLiteral("Double-click any line item to edit"));
+    session_.freeSelection = false;
+    setListBackground(palette().color(QPalette::Base));
+    for (int i : {1, 0, 3, 4})
+        displayPanels_[i]->show();
+    for (const char* m : {"mu_File", "mu_Records", "mu_Macro"})
+        setCommandEnabled(m, true);
+    for (const char* c : kOutputCommands)
+        setCommandEnabled(c, false);
+    viewer_->hide();
+}
+
+void MainWindow::mu_NewReport()
+{
+    TurnReportsOn();
+    buttons_.value(QStringLiteral("btn_ModeWhite"))->show();
+    buttons_.value(QStringLiteral("btn_ModeBlue"))->hide();
+    setCommandEnabled("mu_NewReport", false);
+    setCommandEnabled("mu_QuitReports", true);
+}
+
+void MainWindow::mu_QuitReports()
+{
+    TurnReportsOff();
+    buttons_.value(QStringLiteral("btn_ModeWhite"))->hide();
+    buttons_.value(QStringLiteral("btn_ModeBlue"))->show();
+    setCommandEnabled("mu_NewReport", true);
+    setCommandEnabled("mu_QuitReports", false);
+    session_.showAllCategories();
+    rebuildList();
+}
+
+void MainWindow::removeSelectedRow()
+{
+    // The last item row can not be taken out.
+    const int row = mainGrid_->currentIndex().row();
+    if (listModel_->rowCount() < 2 || row < 0)
+        return;
+    listModel_->removeRowAt(row);
+    setListBackground(kCyan);
+    displayPanels_[2]->setText(view::freeSelectionStatus(listModel_->rowCount()));
+    mainGrid_->setCurrentIndex(listModel_->index(std::min(row, listModel_->rowCount() - 1), 0));
+}
+
+// ----------------------------------------------------------- report view
+
+void MainWindow::mu_ReturnToList()
+{
+    viewer_->hide();
+    for (const char* m : kReportViewMenus)
+        setCommandEnabled(m, true);
+    for (const char* b : kReportViewButtons)
+        setButtonEnabled(b, true);
+    for (const char* b : kViewerButtons)
+        setButtonEnabled(b, false);
+    for (const char* c : kOutputCommands)
+        setCommandEnabled(c, false);
+    focusListIfEnabled();
+}
+
+void MainWindow::enterReportView()
+{
+    for (const char* m : kReportViewMenus)
+        setCommandEnabled(m, false);
+    for (const char* b : kReportViewButtons)
+        setButtonEnabled(b, false);
+    for (const char* b : kViewerButtons)
+        setButtonEnabled(b, true);
+}
+
+void MainWindow::showReportText(const QStringList& lines)
+{
+    viewer_->hide();
+    viewer_->clear();
+    // The viewer's text starts with one empty line, then the report's lines.
+    viewer_->setPlainText(QLatin1Char('\n') + lines.join(QLatin1Char('\n')));
+    layoutOverlays();
+    viewer_->show();
+    viewer_->raise();
+    viewer_->setFocus();
+    for (const char* c : kOutputCommands)
+        setCommandEnabled(c, true);
+}
+
+}  // namespace fnk::app
