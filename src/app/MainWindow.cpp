@@ -196,7 +196,7 @@ const QStringList& builtCommands()
         "mu_NewCategory", "mu_EditCategory", "mu_PurgeDeletedRecords",
         "mu_RestoreDeletedRecords", "mu_DefaultDataFolder", "mu_AlternateFolder1",
         "mu_AlternateFolder2", "mu_SelectDataFolder", "mu_ToolTipsOff", "mu_ToolTipsOn",
-        "mu_NoBold", "mu_GridFormat", "mu_NewReport", "mu_QuitReports", "mu_SearchFragment", "mu_SearchComplete", "mu_SearchUDF1",
+        "mu_NoBold", "mu_GridFormat", "mu_PlayMacro", "mu_MacroCreate", "mu_MacroQuit", "mu_NewReport", "mu_QuitReports", "mu_SearchFragment", "mu_SearchComplete", "mu_SearchUDF1",
         "mu_SearchUDF2", "mu_AllCats", "mu_ClearTheGrid", "mu_DefaultRange",
         "mu_FiscalYear", "mu_previousYear", "mu_NextYear", "mu_SelectDates", "mu_30Days",
         "mu_60days", "mu_90days", "mu_180days", "mu_365days", "mu_730days", "mu_1095days",
@@ -378,6 +378,8 @@ MainWindow::MainWindow(const QString& programFolder, QWidget* parent) : QMainWin
             editPanel_->CloseButton_Click();
         else if (session_.freeSelection && mainGrid_->hasFocus() && !viewer_->isVisible())
             mu_QuitReports();
+        else if (session_.macroMode && mainGrid_->hasFocus())
+            mu_MacroQuit();
     });
     // The window sees every key before its controls (Ctrl or Alt with
     // Delete, on release, even inside a text box).
@@ -460,6 +462,9 @@ void MainWindow::buildMenus()
     on("mu_NoBold", &MainWindow::mu_NoBold);
     on("mu_GridFormat", &MainWindow::mu_GridFormat);
     on("mu_NewReport", &MainWindow::mu_NewReport);
+    on("mu_PlayMacro", &MainWindow::mu_PlayMacro);
+    on("mu_MacroCreate", &MainWindow::mu_MacroCreate);
+    on("mu_MacroQuit", &MainWindow::mu_MacroQuit);
     on("mu_QuitReports", &MainWindow::mu_QuitReports);
     on("mu_ReturnToList", &MainWindow::mu_ReturnToList);
     on("mu_EditEntry", &MainWindow::MainGrid_DblClick);
@@ -580,8 +585,12 @@ void MainWindow::buildPanels(QWidget* area)
         auto* g = new QGridLayout(macDateFrame_);
         g->addWidget(new QLabel(QStringLiteral("Select Date"), macDateFrame_), 0, 0, 1, 2);
         g->addWidget(named(new QCalendarWidget(macDateFrame_), "MonthView3"), 1, 0, 1, 2);
-        g->addWidget(button(macDateFrame_, "MacDateOK", QStringLiteral("OK"), nullptr), 2, 0);
-        g->addWidget(button(macDateFrame_, "MacCancel", QStringLiteral("Cancel"), nullptr), 2, 1);
+        auto* ok = button(macDateFrame_, "MacDateOK", QStringLiteral("OK"), nullptr);
+        auto* cancel = button(macDateFrame_, "MacCancel", QStringLiteral("Cancel"), nullptr);
+        g->addWidget(ok, 2, 0);
+        g->addWidget(cancel, 2, 1);
+        connect(ok, &QPushButton::clicked, this, &MainWindow::MacDateOK_Click);
+        connect(cancel, &QPushButton::clicked, this, &MainWindow::MacCancel_Click);
         macDateFrame_->adjustSize();
     }
 
@@ -1010,6 +1019,11 @@ bool MainWindow::listKey(QKeyEvent* k)
         return false;
     }
     switch (k->key()) {
+    case Qt::Key_Escape:
+        if (!session_.macroMode)
+            return false;
+        mu_MacroQuit();
+        return true;
     case Qt::Key_Return:
     case Qt::Key_Enter:
         MainGrid_DblClick();

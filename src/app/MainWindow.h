@@ -103,6 +103,12 @@ public slots:
     void MakeFontsBold() { setFontsBold(true); }
     void mu_GridFormat();
     void MainGrid_HeadingClick(int column);
+    // Macros
+    void mu_MacroCreate();
+    void mu_MacroQuit();
+    void mu_PlayMacro();
+    void MacDateOK_Click();
+    void MacCancel_Click();
     // Free selection and the report view
     void mu_NewReport();
     void mu_QuitReports();
@@ -152,6 +158,8 @@ private:
     void setCommandEnabled(const char* name, bool on);
     void setButtonEnabled(const char* button, bool on);
     void setListBackground(const QColor& colour);
+    void TurnMacroOn();
+    void TurnMacroOff();
     void TurnReportsOn();
     void TurnReportsOff();
     void removeSelectedRow();
@@ -201,6 +209,7 @@ private:
     QList<QLabel*> generalPanels_;
     QWidget* listArea_ = nullptr;
     bool started_ = false;
+    QString chosenMacro_;  // the macro file last chosen for play
     QString lastFragment_;
     QString lastComplete_;
     int udfField_ = 0;  // the user field the search panel serves

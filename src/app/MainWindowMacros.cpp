@@ -1,0 +1,160 @@
+// The main window's macro commands: editing a macro file in place of the
+// ledger, and playing one into the ledger under a chosen date.
+#include "app/MainWindow.h"
+
+#include "edit/EditPanel.h"
+#include "macros/MacroFile.h"
+#include "platform/Clock.h"
+#include "platform/MessagePort.h"
+#include "store/RecordFile.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCalendarWidget>
+#include <QFrame>
+#include <QLabel>
+#include <QMenu>
+#include <QProgressBar>
+#include <QTableView>
+
+namespace fnk::app {
+
+namespace {
+const char* const kMacroModeMenus[] = {
+    "mu_File", "mu_PlayMacro", "mu_MacroCreate", "mu_Search", "mu_DisplayRange", "mu_ReportS",
+    "mu_ListMode", "mu_DefaultDataFolder", "mu_AlternateFolder1", "mu_AlternateFolder2",
+    "mu_SelectDataFolder"};
+
+QString chooseMacroFile()
+{
+    return platform::messages().file({platform::FileDialog::Open, QStringLiteral("Select a file..."),
+                                      QStringLiteral("Fennick Macro Files|*.fnk"), QString(), {}});
+}
+
+void refuse(const QString& operation)
+{
+    platform::messages().message(
+        {QStringLiteral("Error"),
+         QStringLiteral("This file does not contain Fennick records, or they are corrupt. The "
+                        "macro %1 operation has been aborted.")
+             .arg(operation),
+         platform::Icon::Critical, platform::Buttons::Ok, platform::Answer::Ok});
+}
+}  // namespace
+
+void MainWindow::TurnMacroOn()
+{
+    generalPanels_[1]->hide();
+    if (session_.settings.toolTipsShown())
+        categoryGrid_->setToolTip(QStringLiteral("Click category to select (during record edit)"));
+    generalPanels_[0]->setText(QStringLiteral("Macro Edit!!! File: ") + session_.macroFile);
+    session_.macroMode = true;
+    editPanel_->setDateStepsEnabled(false);
+    QPalette p = mainGrid_->palette();
+    p.setColor(QPalette::Base, QColor(255, 255, 0));
+    mainGrid_->setPalette(p);
+    for (const char* m : kMacroModeMenus)
+        setCommandEnabled(m, false);
+    setCommandEnabled("mu_MacroQuit", true);
+}
+
+void MainWindow::TurnMacroOff()
+{
+    generalPanels_[1]->show();
+    if (session_.settings.toolTipsShown())
+        categoryGrid_->setToolTip(QStringLiteral("Double-click any category to narrow your view"));
+    session_.macroMode = false;
+    session_.range.SetRange(session_.settings.defaultRangeCode(), 0, platform::clock().today());
+    applyRange();
+    editPanel_->setDateStepsEnabled(true);
+    QPalette p = mainGrid_->palette();
+    p.setColor(QPalette::Base, palette().color(QPalette::Base));
+    mainGrid_->setPalette(p);
+    for (const char* m : kMacroModeMenus)
+        setCommandEnabled(m, true);
+    setCommandEnabled("mu_MacroQuit", false);
+}
+
+void MainWindow::mu_MacroCreate()
+{
+    const QString path = chooseMacroFile();
+    if (path.isEmpty())
+        return;
+    try {
+        if (macros::checkMacroFile(path) == macros::MacroCheck::Damaged) {
+            refuse(QStringLiteral("edit"));
+            return;
+        }
+        store::RecordFile(path).reindex();
+    } catch (const std::exception& e) {
+        reportFailure(e);
+        return;
+    }
+    session_.macroFile = path;
+    TurnMacroOn();
+    rebuildList();
+}
+
+void MainWindow::mu_MacroQuit()
+{
+    if (!session_.macroMode)
+        return;
+    session_.macroFile.clear();
+    TurnMacroOff();
+    rebuildList();
+}
+
+void MainWindow::mu_PlayMacro()
+{
+    const QString path = chooseMacroFile();
+    if (path.isEmpty())
+        return;
+    try {
+        if (macros::checkMacroFile(path) != macros::MacroCheck::Good) {
+            refuse(QStringLiteral("play"));
+            return;
+        }
+    } catch (const std::exception& e) {
+        reportFailure(e);
+        return;
+    }
+    chosenMacro_ = path;
+    findChild<QCalendarWidget*>(QStringLiteral("MonthView3"))->setSelectedDate(platform::clock().today());
+    centreOverList(macDateFrame_);
+    macDateFrame_->show();
+    macDateFrame_->raise();
+}
+
+void MainWindow::MacDateOK_Click()
+{
+    macDateFrame_->hide();
+    const QDate date = findChild<QCalendarWidget*>(QStringLiteral("MonthView3"))->selectedDate();
+    progress_->setRange(0, 0);
+    progress_->setValue(0);
+    progress_->show();
+    progress_->raise();
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    try {
+        macros::playMacro(chosenMacro_, session_.recordFile(), date, [this](qint64 done, qint64 total) {
+            progress_->setMaximum(int(std::min<qint64>(total, INT_MAX)));
+            progress_->setValue(int(std::min<qint64>(done, INT_MAX)));
+        });
+    } catch (const std::exception& e) {
+        QApplication::restoreOverrideCursor();
+        progress_->hide();
+        reportFailure(e);
+        rebuildList();
+        return;
+    }
+    QApplication::restoreOverrideCursor();
+    progress_->hide();
+    rebuildList();
+}
+
+void MainWindow::MacCancel_Click()
+{
+    macDateFrame_->hide();
+    rebuildList();
+}
+
+}  // namespace fnk::app

@@ -1,0 +1,37 @@
+#include "macros/MacroFile.h"
+
+#include "store/Dates.h"
+#include "store/FileIo.h"
+#include "store/RecordFile.h"
+
+#include <QFileInfo>
+
+namespace fnk::macros {
+
+MacroCheck checkMacroFile(const QString& path)
+{
+    store::touchFile(path);
+    const qint64 length = QFileInfo(path).size();
+    if (length == 0)
+        return MacroCheck::Empty;
+    return length % qint64(store::LedgerRecord::kSize) == 0 ? MacroCheck::Good : MacroCheck::Damaged;
+}
+
+qint64 playMacro(const QString& macroPath, const QString& recordFile, const QDate& date,
+                 const std::function<void(qint64, qint64)>& progress)
+{
+    const std::vector<store::LedgerRecord> macro = store::RecordFile(macroPath).readAll();
+    store::RecordFile ledger(recordFile);
+    const double day = store::dayFromDate(date);
+    qint64 done = 0;
+    for (store::LedgerRecord r : macro) {
+        r.entryDate = day;
+        ledger.FileNewEntry(r);
+        ++done;
+        if (progress)
+            progress(done, qint64(macro.size()));
+    }
+    return done;
+}
+
+}  // namespace fnk::macros
