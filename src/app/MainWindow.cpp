@@ -4,6 +4,7 @@
 #include "app/Splash.h"
 #include "edit/CategoryPanel.h"
 #include "edit/EditPanel.h"
+#include "notes/Notes.h"
 #include "platform/Clock.h"
 #include "platform/ErrorReport.h"
 #include "platform/MessagePort.h"
@@ -196,7 +197,7 @@ const QStringList& builtCommands()
         "mu_NewCategory", "mu_EditCategory", "mu_PurgeDeletedRecords",
         "mu_RestoreDeletedRecords", "mu_DefaultDataFolder", "mu_AlternateFolder1",
         "mu_AlternateFolder2", "mu_SelectDataFolder", "mu_ToolTipsOff", "mu_ToolTipsOn",
-        "mu_NoBold", "mu_GridFormat", "mu_PlayMacro", "mu_MacroCreate", "mu_MacroQuit", "mu_NewReport", "mu_QuitReports", "mu_SearchFragment", "mu_SearchComplete", "mu_SearchUDF1",
+        "mu_NoBold", "mu_GridFormat", "mu_NotesOpen", "mu_HelpContents", "mu_HelpAbout", "mu_PlayMacro", "mu_MacroCreate", "mu_MacroQuit", "mu_NewReport", "mu_QuitReports", "mu_SearchFragment", "mu_SearchComplete", "mu_SearchUDF1",
         "mu_SearchUDF2", "mu_AllCats", "mu_ClearTheGrid", "mu_DefaultRange",
         "mu_FiscalYear", "mu_previousYear", "mu_NextYear", "mu_SelectDates", "mu_30Days",
         "mu_60days", "mu_90days", "mu_180days", "mu_365days", "mu_730days", "mu_1095days",
@@ -462,6 +463,9 @@ void MainWindow::buildMenus()
     on("mu_NoBold", &MainWindow::mu_NoBold);
     on("mu_GridFormat", &MainWindow::mu_GridFormat);
     on("mu_NewReport", &MainWindow::mu_NewReport);
+    on("mu_NotesOpen", &MainWindow::mu_NotesOpen);
+    on("mu_HelpContents", &MainWindow::mu_HelpContents);
+    on("mu_HelpAbout", &MainWindow::mu_HelpAbout);
     on("mu_PlayMacro", &MainWindow::mu_PlayMacro);
     on("mu_MacroCreate", &MainWindow::mu_MacroCreate);
     on("mu_MacroQuit", &MainWindow::mu_MacroQuit);
@@ -647,6 +651,9 @@ void MainWindow::startUp()
         return;
     started_ = true;
 
+    help_.registerHelp(this, session_.programFolder + QStringLiteral("fnk40.HLP"),
+                       notes::builtInHelp());
+
     // The start-up form, with the settings loaded behind it.
     WhoIsIt();
     splash_ = new Splash(session_.settings.password());
@@ -772,6 +779,7 @@ void MainWindow::writeSettings()
 
 void MainWindow::closeEvent(QCloseEvent* event)
 {
+    help_.quit();
     storeGeometry();
     writeSettings();
     if (config_)

@@ -5,6 +5,7 @@
 #include "app/Splash.h"
 #include "edit/CategoryPanel.h"
 #include "edit/EditPanel.h"
+#include "platform/HelpViewer.h"
 #include "view/CategoryListModel.h"
 #include "view/MainListModel.h"
 
@@ -103,6 +104,10 @@ public slots:
     void MakeFontsBold() { setFontsBold(true); }
     void mu_GridFormat();
     void MainGrid_HeadingClick(int column);
+    // Notes and help
+    void mu_NotesOpen();
+    void mu_HelpContents();
+    void mu_HelpAbout();
     // Macros
     void mu_MacroCreate();
     void mu_MacroQuit();
@@ -209,6 +214,7 @@ private:
     QList<QLabel*> generalPanels_;
     QWidget* listArea_ = nullptr;
     bool started_ = false;
+    platform::HelpViewer help_;
     QString chosenMacro_;  // the macro file last chosen for play
     QString lastFragment_;
     QString lastComplete_;

@@ -1,0 +1,38 @@
+// The main window's notes documents, help and About box.
+#include "app/MainWindow.h"
+
+#include "notes/Notes.h"
+#include "platform/Clock.h"
+#include "platform/ErrorReport.h"
+#include "platform/MessagePort.h"
+#include "store/FileIo.h"
+
+#include <QDir>
+
+namespace fnk::app {
+
+void MainWindow::mu_NotesOpen()
+{
+    try {
+        QDir::setCurrent(session_.dataFolder);
+        const int year = session_.range.currentFiscalYear;
+        notes::ensureNotesFile(session_.dataFolder, year, platform::clock().today());
+        const QString editor = session_.settings.editorProgram().trimmed();
+        if (!notes::openNotes(session_.dataFolder, notes::notesFileName(year), editor))
+            throw store::FileError(
+                editor.isEmpty() ? QStringLiteral("No program opens ") + notes::notesFileName(year)
+                                 : QStringLiteral("Cannot start ") + editor,
+                store::kFileNotFound, editor);
+    } catch (const std::exception& e) {
+        reportFailure(e);
+    }
+}
+
+void MainWindow::mu_HelpContents() { help_.showContents(); }
+
+void MainWindow::mu_HelpAbout()
+{
+    platform::messages().inform(QStringLiteral("Fennick"), notes::aboutText());
+}
+
+}  // namespace fnk::app

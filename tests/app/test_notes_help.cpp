@@ -1,0 +1,83 @@
+#include "AppHarness.h"
+
+#include "app/Settings.h"
+#include "platform/Shell.h"
+
+#include <QTextBrowser>
+
+using namespace fnk;
+
+class NotesHelpTest : public QObject {
+    Q_OBJECT
+private slots:
+    void notesDocumentPerFiscalYear()
+    {
+        AppHarness h;
+        platform::RecordingShell shell;
+        platform::ScopedShell guard(&shell);
+        h.start();
+        h.action("mu_NotesOpen")->trigger();
+        h.action("mu_NotesOpen")->trigger();
+        const QByteArray doc = testsupport::readBytes(h.path("2026fnk.doc"));
+        QCOMPARE(doc, QByteArray("New Fennick note file for fiscal year 2026\r\n"
+                                 "Created 12/7/2026\r\n"
+                                 "Complete path and file name:\r\n")
+                          + h.path("2026fnk.doc").toLocal8Bit()
+                          + QByteArray("\r\nThis file *must* be saved with the extension '.doc' to work!\r\n"
+                                       "Depending on your wordprocessor, you may have to force this\r\n"
+                                       "with the Save As function...\r\n"));
+        QCOMPARE(shell.requests().size(), 2);
+        QCOMPARE(shell.requests()[0].kind, platform::RecordingShell::Request::OpenDocument);
+        QCOMPARE(shell.requests()[0].path, h.path("2026fnk.doc"));
+
+        h.action("mu_NextYear")->trigger();
+        h.action("mu_NotesOpen")->trigger();
+        QVERIFY(QFile::exists(h.path("2027fnk.doc")));
+        QCOMPARE(testsupport::readBytes(h.path("2026fnk.doc")), doc);
+
+        // A desktop that cannot open it is reported.
+        shell.queueResult(false);
+        h.action("mu_NotesOpen")->trigger();
+        QCOMPARE(h.port.lastMessage()->title, QStringLiteral("Error - operation aborted"));
+    }
+
+    void notesWithAnEditorProgram()
+    {
+        AppHarness h;
+        platform::RecordingShell shell;
+        platform::ScopedShell guard(&shell);
+        app::SettingsRecord s = app::firstRunDefaults();
+        s.setEditorProgram("/usr/bin/editor");
+        app::SettingsFile(h.folder()).write(s);
+        h.start();
+        h.action("mu_NotesOpen")->trigger();
+        QCOMPARE(shell.requests().size(), 1);
+        const auto& r = shell.requests()[0];
+        QCOMPARE(r.kind, platform::RecordingShell::Request::StartProgram);
+        QCOMPARE(r.program, QStringLiteral("/usr/bin/editor"));
+        QCOMPARE(r.arguments, QStringList{"2026fnk.doc"});
+        QCOMPARE(r.workingFolder, h.folder());
+    }
+
+    void helpAndAbout()
+    {
+        AppHarness h;
+        auto& w = h.start();
+        h.action("mu_HelpContents")->trigger();
+        QTextBrowser* help = nullptr;
+        for (QWidget* top : QApplication::topLevelWidgets())
+            if (top->objectName() == QLatin1String("HelpViewer") && top->isVisible())
+                help = qobject_cast<QTextBrowser*>(top);
+        QVERIFY(help);
+        QVERIFY(help->toPlainText().contains("Cashflow Record"));
+        w.close();  // closing the program closes its help
+        QVERIFY(!help->isVisible());
+
+        h.action("mu_HelpAbout")->trigger();
+        QCOMPARE(h.port.lastMessage()->title, QStringLiteral("Fennick"));
+        QVERIFY(h.port.lastMessage()->text.startsWith("Fennick v.4.2 - August 18, 2002\n\n"));
+    }
+};
+
+QTEST_MAIN(NotesHelpTest)
+#include "test_notes_help.moc"
