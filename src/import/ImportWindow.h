@@ -1,0 +1,91 @@
+#pragma once
+
+#include "import/DelimitedText.h"
+#include "store/LedgerRecord.h"
+
+#include <QString>
+#include <QWidget>
+
+#include <array>
+#include <functional>
+
+class QCloseEvent;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QProgressBar;
+class QPushButton;
+
+namespace fnk::imports {
+
+// A line of the import file whose date or amount could not be read.
+struct LineRefused {
+    qint64 line = 0;
+    QString problem;
+};
+
+// The import window, "Comma-Delimited Import Field Selector": the user picks
+// a ".txt" (every field quoted) or ".csv" (plain commas) file, sees its first
+// five lines cut into numbered fields, matches field numbers to the ledger
+// fields and imports.  Every line that gives a date is appended to the
+// record file as a new record.
+//
+// The window is a separate top-level window that does not block the one that
+// opened it.  It emits finished() whenever it closes, by "Cancel/Quit" or by
+// the window's own close; the opener then shows its refreshed list.
+class ImportWindow : public QWidget {
+    Q_OBJECT
+public:
+    // `recordFile` is the record file new records are appended to.
+    explicit ImportWindow(const QString& recordFile, QWidget* parent = nullptr);
+
+    // The internal backup offered each time a file is chosen, after the path
+    // is taken and before the file is read.  Without one nothing is offered.
+    void setInternalBackup(std::function<void()> offerBackup) { offerBackup_ = std::move(offerBackup); }
+
+    const QString& importFile() const { return importFile_; }
+    qint64 lineCount() const { return lineCount_; }
+
+signals:
+    void finished();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private slots:
+    void SelectFile_Click();
+    void ClearFields_Click();
+    void Command1_Click();
+    void Command2_Click();
+
+private:
+    enum LinkIndex { kDate, kAmount, kNote, kCategory, kUser1, kUser2, kLinkCount };
+
+    void Link_Click(QLineEdit* link);
+    QString GetLinkNo() const;
+    void ClearEntry() { imports::ClearEntry(record_); }
+    Links links() const;
+    // Reads the import file and appends its records, counting them in
+    // `imported`.  Throws store::FileError, or LineRefused for a line whose
+    // date or amount cannot be read.
+    void importLines(const Links& links, qint64& imported);
+    void resetPreview();
+
+    QString recordFile_;
+    QString importFile_;
+    qint64 lineCount_ = 0;
+    store::LedgerRecord record_;
+    std::function<void()> offerBackup_;
+
+    QPushButton* selectFile_ = nullptr;
+    QPushButton* clearFields_ = nullptr;
+    QPushButton* import_ = nullptr;
+    QPushButton* quit_ = nullptr;
+    QLabel* fileLabel_ = nullptr;
+    QListWidget* inputList_ = nullptr;
+    QProgressBar* progress_ = nullptr;
+    std::array<QLineEdit*, kLinkCount> links_{};
+};
+
+}  // namespace fnk::imports

@@ -1,0 +1,594 @@
+// The delimited-text import: cutting lines into fields, link numbers,
+// signed amounts and dates, records built from a line, and the import window
+// from the file choice through the preview and links to the run, its
+// messages and its failures.
+
+#include "import/DelimitedText.h"
+#include "import/ImportWindow.h"
+#include "store/Dates.h"
+#include "store/FileIo.h"
+#include "store/RecordFile.h"
+#include "support/TestSupport.h"
+
+#include <QElapsedTimer>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QtTest>
+
+#include <memory>
+
+using namespace fnk;
+using imports::ImportWindow;
+using imports::LineRecord;
+using imports::Links;
+using imports::SplitRule;
+using platform::Answer;
+using platform::Buttons;
+using platform::Icon;
+using platform::MessageBox;
+using store::LedgerRecord;
+using store::RecordFile;
+using testsupport::writeBytes;
+
+namespace {
+
+const QString kHeading1 = QStringLiteral("||||||||||| RECORD 1 ||||||||||||");
+const QString kErrorTitle = QStringLiteral("Error - operation aborted");
+const QString kFinishedTail = QStringLiteral(
+    " records have been imported.\n\nIMPORTANT: As soon as you return to the main screen, please "
+    "set the date range to encompass several years and carefully review the records. If it looks "
+    "like the data is corrupted, then restore the internal backup file that you should have made "
+    "before starting!");
+
+QByteArray crlfLines(const QList<QByteArray>& lines)
+{
+    QByteArray out;
+    for (const QByteArray& l : lines)
+        out += l + "\r\n";
+    return out;
+}
+
+LedgerRecord seeded(int i)
+{
+    LedgerRecord r;
+    r.entryDate = 40000 + i;
+    r.amount = 10000 * i;
+    return r;
+}
+
+struct Window : testsupport::Fixture {
+    QString recordPath = path(QStringLiteral("fennick.dat"));
+    std::unique_ptr<ImportWindow> w = std::make_unique<ImportWindow>(recordPath);
+    int backupsOffered = 0;
+    QString fileAtBackup;  // what the window held when the backup was offered
+    int rowsAtBackup = -1;
+
+    Window()
+    {
+        w->setInternalBackup([this] {
+            ++backupsOffered;
+            fileAtBackup = w->importFile();
+            rowsAtBackup = list()->count();
+        });
+        w->show();
+        if (!QTest::qWaitForWindowExposed(w.get()))
+            qWarning("import window not exposed");
+    }
+
+    template <typename T = QWidget> T* child(const char* name) const
+    {
+        T* c = w->findChild<T*>(QLatin1String(name));
+        if (!c)
+            qFatal("no control %s", name);
+        return c;
+    }
+    QListWidget* list() const { return child<QListWidget>("InputList"); }
+    QLineEdit* link(const char* name) const { return child<QLineEdit>(name); }
+    QString label1() const { return child<QLabel>("Label1")->text(); }
+    void click(const char* name) const
+    {
+        QTest::mouseClick(child<QPushButton>(name), Qt::LeftButton);
+    }
+
+    // Writes the file, chooses it with "Select File" and returns its path.
+    QString choose(const QString& name, const QByteArray& bytes)
+    {
+        const QString p = path(name);
+        writeBytes(p, bytes);
+        port.queueFile(p);
+        click("SelectFile");
+        return p;
+    }
+    QStringList listLines() const
+    {
+        QStringList out;
+        for (int i = 0; i < list()->count(); ++i)
+            out << list()->item(i)->text();
+        return out;
+    }
+    // Clicks the field list's line `row`, then the link box.
+    void linkTo(const char* linkName, int row) const
+    {
+        QListWidgetItem* item = list()->item(row);
+        QVERIFY(item);
+        list()->scrollToItem(item);
+        QTest::mouseClick(list()->viewport(), Qt::LeftButton, {},
+                          list()->visualItemRect(item).center());
+        QCOMPARE(list()->currentRow(), row);
+        QTest::mouseClick(link(linkName), Qt::LeftButton);
+    }
+    // Links the boxes to the field lines of the first record in the preview
+    // (row 0 is its heading, row k its field k).
+    void linkFields(std::initializer_list<std::pair<const char*, int>> pairs) const
+    {
+        for (const auto& [name, field] : pairs)
+            linkTo(name, field);
+    }
+    std::vector<LedgerRecord> records() const { return RecordFile(recordPath).readAll(); }
+    QStringList titles() const
+    {
+        QStringList out;
+        for (const MessageBox& m : port.messagesShown())
+            out << m.title;
+        return out;
+    }
+};
+
+}  // namespace
+
+class ImportTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void splitsQuotedAndPlainLines()
+    {
+        const QString line = QStringLiteral("\"01/02/2002\",\"-12.50\",\"Food, weekly\"");
+        QCOMPARE(imports::splitQuoted(line),
+                 QStringList({"01/02/2002", "-12.50", "Food, weekly"}));
+        QCOMPARE(imports::splitPlain(line),
+                 QStringList({"\"01/02/2002\"", "\"-12.50\"", "\"Food", "weekly\""}));
+
+        // Only quote-comma-quote separates; outer spaces go, inner ones stay.
+        QCOMPARE(imports::splitQuoted(QStringLiteral("\"a\",b,\"c\"")), QStringList({"a\",b,\"c"}));
+        QCOMPARE(imports::splitQuoted(QStringLiteral("\" a b \",\"\",\"c")),
+                 QStringList({"a b", "", "c"}));
+        QCOMPARE(imports::splitQuoted(QStringLiteral("\"a\",\"")), QStringList({"a", ""}));
+        QCOMPARE(imports::splitQuoted(QStringLiteral("plain text")), QStringList({"plain text"}));
+
+        QCOMPARE(imports::splitPlain(QStringLiteral("a, b ,c")), QStringList({"a", "b", "c"}));
+        QCOMPARE(imports::splitPlain(QStringLiteral("a,,b,")), QStringList({"a", "", "b", ""}));
+        QCOMPARE(imports::splitPlain(QStringLiteral(",")), QStringList({"", ""}));
+        QCOMPARE(imports::splitPlain(QStringLiteral("\ttab\t")), QStringList({"\ttab\t"}));
+
+        for (const QString& empty : {QString(), QStringLiteral("")}) {
+            QVERIFY(imports::splitQuoted(empty).isEmpty());
+            QVERIFY(imports::splitPlain(empty).isEmpty());
+        }
+
+        QCOMPARE(imports::splitRuleFor(QStringLiteral("/home/x/BANK.TXT")), SplitRule::Quoted);
+        QCOMPARE(imports::splitRuleFor(QStringLiteral("bank.Csv")), SplitRule::Plain);
+        QCOMPARE(imports::splitRuleFor(QStringLiteral("bank.dat")), SplitRule::None);
+        QCOMPARE(imports::splitRuleFor(QString()), SplitRule::None);
+        QVERIFY(imports::splitLine(QStringLiteral("a,b"), SplitRule::None).isEmpty());
+    }
+
+    void previewAndLinkNumbers()
+    {
+        QCOMPARE(imports::previewLines(2, {"a", ""}),
+                 QStringList({"||||||||||| RECORD 2 ||||||||||||", "1 = a", "2 = "}));
+        QCOMPARE(imports::previewLines(1, {}), QStringList({kHeading1}));
+
+        QCOMPARE(imports::GetLinkNo(QStringLiteral("3 = Food")), QStringLiteral("3 "));
+        QCOMPARE(imports::GetLinkNo(QStringLiteral("12 = a=b")), QStringLiteral("12 "));
+        QCOMPARE(imports::GetLinkNo(QStringLiteral("abcde=x")), QStringLiteral("abcde"));
+        QCOMPARE(imports::GetLinkNo(QStringLiteral("abcdef=x")), QString());
+        QCOMPARE(imports::GetLinkNo(kHeading1), QString());
+        QCOMPARE(imports::GetLinkNo(QString()), QString());
+
+        QCOMPARE(imports::linkValue(QStringLiteral("3 ")), 3);
+        QCOMPARE(imports::linkValue(QStringLiteral(" 12x")), 12);
+        QCOMPARE(imports::linkValue(QStringLiteral("abc")), 0);
+        QCOMPARE(imports::linkValue(QString()), 0);
+    }
+
+    void readsSignedAmounts()
+    {
+        testsupport::pinLocale();
+        const QLocale us;
+        const std::pair<const char*, store::Money> good[] = {
+            {"-12.50", -125000},     {"12.50-", -125000}, {"(12.50)", -125000},
+            {"($1,234.5)", -12345000}, {"-$4", -40000},   {"$ 4 -", -40000},
+            {"+3", 30000},           {" 0.125 ", 1250},  {"1,000", 10000000},
+        };
+        for (const auto& [text, value] : good) {
+            const store::AmountParse a = imports::readSignedAmount(QLatin1String(text), us);
+            QVERIFY2(a.ok, text);
+            QCOMPARE(a.value, value);
+        }
+        for (const char* bad : {"", "-", "abc", "12.5.1", "(-1)", "--1", "1-2", "12 USD", "()"})
+            QVERIFY2(!imports::readSignedAmount(QLatin1String(bad), us).ok, bad);
+
+        const QLocale de(QLocale::German, QLocale::Germany);
+        const store::AmountParse a = imports::readSignedAmount(QStringLiteral("-1.234,50 €"), de);
+        QVERIFY(a.ok);
+        QCOMPARE(a.value, store::Money(-12345000));
+    }
+
+    void readsDates()
+    {
+        testsupport::pinLocale();
+        const QLocale us;
+        const QDate jan2(2002, 1, 2);
+        for (const char* text : {"01/02/2002", "1/2/2002", "1/2/02", "2002-01-02",
+                                 "Wednesday, January 2, 2002"})
+            QCOMPARE(imports::readImportDate(QLatin1String(text), us), jan2);
+        QCOMPARE(imports::readImportDate(QStringLiteral("7/4/30"), us), QDate(1930, 7, 4));
+        QCOMPARE(imports::readImportDate(QStringLiteral("7/4/29"), us), QDate(2029, 7, 4));
+        for (const char* bad : {"", "Date", "13/45/2002", "2/30/2002", "1/2", "2002-13-01"})
+            QVERIFY2(!imports::readImportDate(QLatin1String(bad), us).isValid(), bad);
+
+        // The day and the month come in the locale's order.
+        QCOMPARE(imports::readImportDate(QStringLiteral("01/02/2002"),
+                                         QLocale(QLocale::English, QLocale::UnitedKingdom)),
+                 QDate(2002, 2, 1));
+    }
+
+    void buildsRecordsFromFields()
+    {
+        testsupport::pinLocale();
+        const QString longNote = QString(59, QLatin1Char('n')) + QStringLiteral("XYZ");
+        const Links all{1, 2, 3, 4, 5, 6};
+        LineRecord r = imports::buildRecord(
+            {"01/02/2002", "-12.50", longNote, "GROCERIES-AND-MORE", "u1", "user field two"}, all);
+        QCOMPARE(r.kind, LineRecord::Record);
+        QCOMPARE(r.record.entryDate, store::dayFromDate(QDate(2002, 1, 2)));
+        QCOMPARE(r.record.amount, store::Money(-125000));
+        QCOMPARE(r.record.noteText(), longNote.left(60));
+        QCOMPARE(r.record.categoryCodeText(), QStringLiteral("GROCERIES-"));
+        QCOMPARE(r.record.userField1Text(), QStringLiteral("u1        "));
+        QCOMPARE(r.record.userField2Text(), QStringLiteral("user field"));
+        QCOMPARE(r.record.deletedFlag, 'N');
+        QCOMPARE(QByteArray(r.record.reserved.data(), 10), QByteArray(10, ' '));
+
+        // One field may feed several ledger fields; unmatched ones stay empty.
+        r = imports::buildRecord({"2002-01-02", "Rent"}, Links{1, 0, 2, 2, 0, 9});
+        QCOMPARE(r.kind, LineRecord::Record);
+        QCOMPARE(r.record.amount, store::Money(0));
+        QCOMPARE(r.record.categoryCodeText(), QStringLiteral("Rent      "));
+        QCOMPARE(r.record.noteText().trimmed(), QStringLiteral("Rent"));
+        QCOMPARE(r.record.userField2Text(), QString(10, QLatin1Char(' ')));
+
+        // No date field, or a date not after 30 December 1899: skipped.
+        QCOMPARE(imports::buildRecord({"x", "1"}, Links{3, 2}).kind, LineRecord::Skipped);
+        QCOMPARE(imports::buildRecord({}, all).kind, LineRecord::Skipped);
+        QCOMPARE(imports::buildRecord({"12/30/1899", "1"}, all).kind, LineRecord::Skipped);
+        QCOMPARE(imports::buildRecord({"12/31/1899", "1"}, all).kind, LineRecord::Record);
+
+        r = imports::buildRecord({"Date", "Amount"}, all);
+        QCOMPARE(r.kind, LineRecord::Refused);
+        QVERIFY2(r.problem.contains(QLatin1String("(\"Date\") is not a date")), qPrintable(r.problem));
+        r = imports::buildRecord({"1/2/2002", "twelve"}, all);
+        QCOMPARE(r.kind, LineRecord::Refused);
+        QVERIFY2(r.problem.contains(QLatin1String("(\"twelve\") is not an amount")),
+                 qPrintable(r.problem));
+    }
+
+    void windowControlsAndTexts()
+    {
+        Window f;
+        QCOMPARE(f.w->objectName(), QStringLiteral("fnk3cdi"));
+        QCOMPARE(f.w->windowTitle(), QStringLiteral("Comma-Delimited Import Field Selector"));
+        QVERIFY(f.w->isWindow());
+        QCOMPARE(f.w->windowModality(), Qt::NonModal);
+
+        const char* const buttons[][3] = {
+            {"SelectFile", "Select File", "Click to select a file to import"},
+            {"ClearFields", "Clear Fields", "Clear all fields and start over"},
+            {"Command1", "Import", "Start the import operation"},
+            {"Command2", "Cancel/Quit", "Quit import utility without further action"},
+        };
+        for (const auto& b : buttons) {
+            QCOMPARE(f.child<QPushButton>(b[0])->text(), QLatin1String(b[1]));
+            QCOMPARE(f.child<QPushButton>(b[0])->toolTip(), QLatin1String(b[2]));
+        }
+        const char* const links[][2] = {
+            {"DateLink", "Date"},   {"AmountLink", "Amount"},     {"NoteLink", "Note"},
+            {"CatLink", "Category"}, {"UDF1Link", "User Field 1"}, {"UDF2Link", "User Field 2"},
+        };
+        for (const auto& l : links) {
+            QLabel* label = f.child<QLabel>((QByteArray(l[0]) + "Label").constData());
+            QCOMPARE(label->text(), QLatin1String(l[1]));
+            QCOMPARE(label->buddy(), f.link(l[0]));
+            QVERIFY(f.link(l[0])->text().isEmpty());
+        }
+        QCOMPARE(f.label1(), QStringLiteral("Import file name... ?"));
+        QCOMPARE(f.child<QLabel>("Label1")->toolTip(),
+                 QStringLiteral("this is the file you have selected"));
+        QCOMPARE(f.child<QLabel>("Label21")->text(), QStringLiteral("Fennick Fields"));
+        QCOMPARE(f.child<QLabel>("InputListLabel")->text(), QStringLiteral("Import File Data Fields"));
+        QCOMPARE(f.child<QLabel>("Label8")->text(),
+                 QStringLiteral(
+                     "The \"Import File Data Fields\" list on the right shows the first five records "
+                     "from the data file you selected. You must match up the fields with the "
+                     "\"Fennick Fields\" list in the middle. Highlight each item on the right in "
+                     "turn and then click on the correct field number box to make the field number "
+                     "appear. Fennick fields which have no corresponding import file field number "
+                     "will simply be left empty."));
+        QVERIFY(f.w->findChild<QProgressBar*>(QStringLiteral("ProgressBar1")));
+    }
+
+    void choosingAFilePreviewsItsFirstFiveLines()
+    {
+        Window f;
+        // Cancelling the dialog changes nothing and offers no backup.
+        f.click("SelectFile");
+        QCOMPARE(f.port.shown().size(), 1);
+        const platform::FileDialog d = f.port.shown().front().fileDialog;
+        QCOMPARE(d.kind, platform::FileDialog::Open);
+        QCOMPARE(d.title, QStringLiteral("Select a file..."));
+        QCOMPARE(d.filter, QStringLiteral("Comma-delimited text (*.txt)|*.txt|"
+                                          "Comma-separated values (*.csv)|*.csv"));
+        QVERIFY(d.initialName.isEmpty());
+        QCOMPARE(f.backupsOffered, 0);
+        QVERIFY(f.w->importFile().isEmpty());
+
+        // Six lines, the third empty, the last without a line end.
+        const QString p = f.choose(
+            QStringLiteral("bank.TXT"),
+            "\"01/02/2002\",\"-12.50\",\"Food, weekly\"\r\n\"1/3/2002\",\"7\"\n\r\n\"4\"\r"
+            "\"5\",\"caf\xe9\"\r\n\"6\"");
+        QCOMPARE(f.backupsOffered, 1);
+        QCOMPARE(f.fileAtBackup, p);
+        QCOMPARE(f.rowsAtBackup, 0);
+        QCOMPARE(f.w->importFile(), p);
+        QCOMPARE(f.w->lineCount(), qint64(6));
+        QCOMPARE(f.label1(), p + QStringLiteral(" appears to contain 6 records."));
+        QCOMPARE(f.listLines(),
+                 QStringList({kHeading1, "1 = 01/02/2002", "2 = -12.50", "3 = Food, weekly",
+                              "||||||||||| RECORD 2 ||||||||||||", "1 = 1/3/2002", "2 = 7",
+                              "||||||||||| RECORD 3 ||||||||||||",
+                              "||||||||||| RECORD 4 ||||||||||||", "1 = 4",
+                              "||||||||||| RECORD 5 ||||||||||||", "1 = 5",
+                              QStringLiteral("2 = caf\u00e9")}));
+
+        // The same line cut at every comma in a ".csv" file.
+        f.choose(QStringLiteral("bank.csv"), "\"01/02/2002\",\"-12.50\",\"Food, weekly\"");
+        QCOMPARE(f.backupsOffered, 2);
+        QCOMPARE(f.listLines(), QStringList({kHeading1, "1 = \"01/02/2002\"", "2 = \"-12.50\"",
+                                             "3 = \"Food", "4 = weekly\""}));
+
+        // Another kind of file shows nothing, and an unreadable one fails.
+        f.choose(QStringLiteral("bank.dat"), "1/2/2002,5");
+        QCOMPARE(f.backupsOffered, 3);
+        QCOMPARE(f.list()->count(), 0);
+        QCOMPARE(f.label1(), QStringLiteral("Import file name... ?"));
+        QVERIFY(f.port.messagesShown().isEmpty());
+
+        f.port.queueFile(f.path(QStringLiteral("missing.csv")));
+        f.click("SelectFile");
+        QCOMPARE(f.backupsOffered, 4);
+        QCOMPARE(f.titles(), QStringList({kErrorTitle}));
+        QVERIFY(f.port.lastMessage()->text.contains(QLatin1String("Error number: 76")));
+        QCOMPARE(f.label1(), QStringLiteral("Import file name... ?"));
+        QVERIFY(!QGuiApplication::overrideCursor());
+    }
+
+    void linkBoxesTakeTheClickedFieldNumber()
+    {
+        Window f;
+        f.choose(QStringLiteral("a.txt"), "\"1/2/2002\",\"5\",\"x\"");
+        f.linkTo("AmountLink", 2);
+        QCOMPARE(f.link("AmountLink")->text(), QStringLiteral("2 "));
+        f.linkTo("DateLink", 1);
+        f.linkTo("NoteLink", 3);
+        QCOMPARE(f.link("DateLink")->text(), QStringLiteral("1 "));
+        QCOMPARE(f.link("NoteLink")->text(), QStringLiteral("3 "));
+        // A heading line selected empties the link clicked.
+        f.linkTo("NoteLink", 0);
+        QVERIFY(f.link("NoteLink")->text().isEmpty());
+        QCOMPARE(f.link("DateLink")->text(), QStringLiteral("1 "));
+
+        f.click("ClearFields");
+        for (const char* name : {"DateLink", "AmountLink", "NoteLink", "CatLink", "UDF1Link",
+                                 "UDF2Link"})
+            QVERIFY(f.link(name)->text().isEmpty());
+    }
+
+    void importRunAppendsRecords()
+    {
+        Window f;
+        for (int i = 1; i <= 2; ++i) {
+            LedgerRecord r = seeded(i);
+            RecordFile(f.recordPath).FileNewEntry(r);
+        }
+        f.choose(QStringLiteral("bank.csv"),
+                 crlfLines({"01/02/2002, -12.50 ,Food shop,GROCERIES-WEEKLY,u1,user field two",
+                            "2002-01-03,(7.25),Fuel,CAR", "", "1/4/02,100.00-", "1/5/2002,+3",
+                            "1/6/2002"}));
+        // Nothing linked: refused before anything else.
+        f.click("Command1");
+        const MessageBox nothing = *f.port.lastMessage();
+        QCOMPARE(nothing.title, QStringLiteral("Nothing to do!"));
+        QCOMPARE(nothing.text, QStringLiteral("Records to be imported MUST have a least a Date "
+                                              "field and an Amount field specified."));
+        QCOMPARE(nothing.icon, Icon::Exclamation);
+        f.linkTo("DateLink", 1);
+        f.click("Command1");
+        QCOMPARE(f.titles(), QStringList({"Nothing to do!", "Nothing to do!"}));
+
+        f.linkFields({{"AmountLink", 2}, {"NoteLink", 3}, {"CatLink", 4}, {"UDF1Link", 5},
+                      {"UDF2Link", 6}});
+        f.port.clear();
+        f.port.queueAnswer(Answer::No);
+        f.click("Command1");
+        const MessageBox ready = *f.port.lastMessage();
+        QCOMPARE(ready.title, QStringLiteral("Ready..."));
+        QCOMPARE(ready.text,
+                 QStringLiteral(
+                     "Ready to attempt data import. Please be advised that the import operation "
+                     "cannot weed out duplicate records, nor can it tell whether or not the data "
+                     "being imported is valid!\n\nIMPORTANT: if you have not recently run a data "
+                     "backup then you are strongly advised to quit the import operation now and "
+                     "do so!\n\nProceed?"));
+        QCOMPARE(ready.icon, Icon::Question);
+        QCOMPARE(ready.buttons, Buttons::YesNo);
+        QCOMPARE(ready.defaultButton, Answer::No);
+        QCOMPARE(f.titles(), QStringList({"Ready..."}));
+        QCOMPARE(f.records().size(), std::size_t(2));
+
+        f.port.clear();
+        f.port.queueAnswer(Answer::Yes);
+        f.click("Command1");
+        QCOMPARE(f.titles(), QStringList({"Ready...", "Finished"}));
+        QCOMPARE(f.port.lastMessage()->text, QStringLiteral("5") + kFinishedTail);
+        QCOMPARE(f.port.lastMessage()->icon, Icon::Information);
+        QVERIFY(!QGuiApplication::overrideCursor());
+        auto* bar = f.child<QProgressBar>("ProgressBar1");
+        QCOMPARE(bar->maximum(), 6);
+        QCOMPARE(bar->value(), 6);
+
+        const std::vector<LedgerRecord> recs = f.records();
+        QCOMPARE(recs.size(), std::size_t(7));
+        const struct {
+            QDate date;
+            store::Money amount;
+            const char* note;
+            const char* code;
+            const char* user1;
+            const char* user2;
+        } want[] = {
+            {{2002, 1, 2}, -125000, "Food shop", "GROCERIES-", "u1        ", "user field"},
+            {{2002, 1, 3}, -72500, "Fuel", "CAR       ", "          ", "          "},
+            {{2002, 1, 4}, -1000000, "", "          ", "          ", "          "},
+            {{2002, 1, 5}, 30000, "", "          ", "          ", "          "},
+            {{2002, 1, 6}, 0, "", "          ", "          ", "          "},
+        };
+        for (std::size_t i = 0; i < std::size(want); ++i) {
+            const LedgerRecord& r = recs[i + 2];
+            QCOMPARE(store::dateFromDay(r.entryDate), want[i].date);
+            QCOMPARE(r.amount, want[i].amount);
+            QCOMPARE(r.noteText().trimmed(), QLatin1String(want[i].note));
+            QCOMPARE(r.categoryCodeText(), QLatin1String(want[i].code));
+            QCOMPARE(r.userField1Text(), QLatin1String(want[i].user1));
+            QCOMPARE(r.userField2Text(), QLatin1String(want[i].user2));
+            QCOMPARE(r.recordNumber, double(i + 3));
+            QCOMPARE(r.deletedFlag, 'N');
+        }
+
+        // The window stays open for another run.
+        QVERIFY(f.w->isVisible());
+        f.port.queueAnswer(Answer::Yes);
+        f.click("Command1");
+        QCOMPARE(f.records().size(), std::size_t(12));
+    }
+
+    void skippedLinesAndOtherFiles()
+    {
+        Window f;
+        // The date linked to field 3: lines with fewer fields are not counted.
+        f.choose(QStringLiteral("x.txt"),
+                 crlfLines({"\"-1\",\"n\",\"1/2/2002\"", "\"-2\",\"n\"", "\"-3\""}));
+        f.linkFields({{"AmountLink", 1}, {"DateLink", 3}});
+        f.port.queueAnswer(Answer::Yes);
+        f.click("Command1");
+        QCOMPARE(f.port.lastMessage()->text, QStringLiteral("1") + kFinishedTail);
+        QCOMPARE(f.records().size(), std::size_t(1));
+
+        // A file of another kind keeps no preview and imports nothing, even
+        // with the links of an earlier file still set.
+        f.choose(QStringLiteral("x.dat"), crlfLines({"\"-1\",\"n\",\"1/2/2002\""}));
+        QCOMPARE(f.list()->count(), 0);
+        f.port.queueAnswer(Answer::Yes);
+        f.click("Command1");
+        QCOMPARE(f.port.lastMessage()->title, QStringLiteral("Finished"));
+        QCOMPARE(f.port.lastMessage()->text, QStringLiteral("0") + kFinishedTail);
+        QCOMPARE(f.records().size(), std::size_t(1));
+    }
+
+    void failuresEndTheRun()
+    {
+        Window f;
+        auto run = [&f] {
+            f.port.clear();
+            f.port.queueAnswer(Answer::Yes);
+            f.click("Command1");
+        };
+        // A heading line of column names stops the run at its first line.
+        f.choose(QStringLiteral("h.txt"),
+                 crlfLines({"\"Date\",\"Amount\"", "\"1/2/2002\",\"1\""}));
+        f.linkFields({{"DateLink", 1}, {"AmountLink", 2}});
+        run();
+        QCOMPARE(f.titles(), QStringList({"Ready...", kErrorTitle}));
+        const QString text = f.port.lastMessage()->text;
+        QVERIFY2(text.contains(QLatin1String("line 1, field 1 (\"Date\") is not a date")),
+                 qPrintable(text));
+        QVERIFY(text.contains(QLatin1String("imported before this line: 0")));
+        QVERIFY(text.contains(QLatin1String("Error number: 13")));
+        QCOMPARE(f.port.lastMessage()->icon, Icon::Critical);
+        QVERIFY(f.records().empty());
+        QVERIFY(!QGuiApplication::overrideCursor());
+
+        // Records before an unreadable amount stay; the failing one is not written.
+        writeBytes(f.w->importFile(),
+                   crlfLines({"\"1/2/2002\",\"1\"", "\"1/3/2002\",\"2\"", "\"1/4/2002\",\"x\"",
+                              "\"1/5/2002\",\"4\""}));
+        run();
+        QCOMPARE(f.titles(), QStringList({"Ready...", kErrorTitle}));
+        QVERIFY(f.port.lastMessage()->text.contains(QLatin1String("line 3, field 2")));
+        QVERIFY(f.port.lastMessage()->text.contains(QLatin1String("imported before this line: 2")));
+        QCOMPARE(f.records().size(), std::size_t(2));
+
+        // A full disk while appending.
+        writeBytes(f.w->importFile(), crlfLines({"\"1/6/2002\",\"1\"", "\"1/7/2002\",\"2\""}));
+        store::testing::failWritesAfter(1);
+        run();
+        store::testing::reset();
+        QCOMPARE(f.titles(), QStringList({"Ready...", kErrorTitle}));
+        QVERIFY(f.port.lastMessage()->text.contains(QLatin1String("Error number: 61")));
+        QCOMPARE(f.records().size(), std::size_t(3));
+        QCOMPARE(store::dateFromDay(f.records().back().entryDate), QDate(2002, 1, 6));
+    }
+
+    void largeFileImportsEveryLine()
+    {
+        Window f;
+        constexpr int kLines = 40000;
+        QByteArray bytes;
+        bytes.reserve(kLines * 20);
+        for (int i = 1; i <= kLines; ++i)
+            bytes += "1/2/2002,-" + QByteArray::number(i) + ",n\r\n";
+        f.choose(QStringLiteral("big.csv"), bytes);
+        QCOMPARE(f.w->lineCount(), qint64(kLines));
+        QVERIFY(f.label1().endsWith(QLatin1String(" appears to contain 40000 records.")));
+        f.linkFields({{"DateLink", 1}, {"AmountLink", 2}});
+        f.port.queueAnswer(Answer::Yes);
+        f.click("Command1");
+        QCOMPARE(f.port.lastMessage()->text, QStringLiteral("40000") + kFinishedTail);
+        QCOMPARE(f.child<QProgressBar>("ProgressBar1")->value(), kLines);
+        const RecordFile file(f.recordPath);
+        QCOMPARE(file.count(), qint64(kLines));
+        const LedgerRecord last = file.read(kLines);
+        QCOMPARE(last.recordNumber, double(kLines));
+        QCOMPARE(last.amount, store::Money(-kLines) * store::kMoneyScale);
+    }
+
+    void closingEmitsFinished()
+    {
+        Window f;
+        QSignalSpy spy(f.w.get(), &ImportWindow::finished);
+        f.click("Command2");
+        QCOMPARE(spy.count(), 1);
+        QVERIFY(!f.w->isVisible());
+        f.w->show();
+        QVERIFY(f.w->close());
+        QCOMPARE(spy.count(), 2);
+    }
+};
+
+QTEST_MAIN(ImportTest)
+#include "test_import.moc"
