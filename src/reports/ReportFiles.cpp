@@ -1,0 +1,132 @@
+#include "reports/ReportFiles.h"
+
+#include "store/FileIo.h"
+#include "store/LedgerRecord.h"
+#include "store/RecordFile.h"
+#include "store/Text1252.h"
+#include "view/ColumnLayout.h"
+#include "view/MainListModel.h"
+
+#include <QFile>
+
+#include <array>
+
+namespace fnk::reports {
+
+namespace {
+
+enum WorkFile { kReport, kIncome, kExpense, kTodo, kWorkFiles };
+
+const std::array<const char*, kWorkFiles> kStems = {"report", "income", "expense", "todo"};
+
+QString targetPath(const QString& folder, int which)
+{
+    return folder + QLatin1String(kStems[size_t(which)]) + QStringLiteral(".tmp");
+}
+
+QString workPath(const QString& folder, int which)
+{
+    return folder + QLatin1String(kStems[size_t(which)]) + QStringLiteral(".wrk");
+}
+
+void appendRecord(QByteArray& out, const store::LedgerRecord& r)
+{
+    const qsizetype at = out.size();
+    out.resize(at + qsizetype(store::LedgerRecord::kSize));
+    r.encode(out.data() + at);
+}
+
+void writeWorkFile(const QString& path, const QByteArray& data)
+{
+    QFile f(path);
+    store::openFile(f, QIODevice::WriteOnly | QIODevice::Truncate);
+    try {
+        store::writeAt(f, 0, data.constData(), data.size());
+        store::syncFile(f);
+    } catch (...) {
+        f.close();
+        throw;
+    }
+    f.close();
+}
+
+}  // namespace
+
+QString reportFilePath(const QString& dataFolder)
+{
+    return targetPath(dataFolder, kReport);
+}
+QString incomeFilePath(const QString& dataFolder)
+{
+    return targetPath(dataFolder, kIncome);
+}
+QString expenseFilePath(const QString& dataFolder)
+{
+    return targetPath(dataFolder, kExpense);
+}
+QString todoFilePath(const QString& dataFolder)
+{
+    return targetPath(dataFolder, kTodo);
+}
+
+void MakeReportFiles(const view::MainListModel& list, const QString& dataFolder,
+                     const ReportProgress& progress)
+{
+    const int rows = list.rowCount();
+    const std::array<view::Field, 4> fields = view::ColumnLayout::fields(list.layoutCode());
+
+    std::array<QByteArray, kWorkFiles> data;
+    data[kReport].reserve(qsizetype(rows) * qsizetype(store::LedgerRecord::kSize));
+
+    for (int i = 0; i < rows; ++i) {
+        const int rowNumber = i + 1;  // the heading row is row 0
+        if (progress)
+            progress(rowNumber, rows + 1);
+
+        const view::ListRow& row = list.rowAt(i);
+        store::LedgerRecord rec;
+        for (int k = 0; k < 4; ++k) {
+            const QString cell = store::trimSpaces(list.cellText(i, 2 + k));
+            switch (fields[size_t(k)]) {
+            case view::Field::Category: rec.setCategoryCode(cell); break;
+            case view::Field::Note: rec.setNote(cell); break;
+            case view::Field::User1: rec.setUserField1(cell); break;
+            case view::Field::User2: rec.setUserField2(cell); break;
+            }
+        }
+        rec.entryDate = row.day;
+        rec.amount = row.amount;
+        rec.recordNumber = double(rowNumber);
+        rec.deletedFlag = 'N';
+
+        if (rec.amount > 0)
+            appendRecord(data[kIncome], rec);
+        else if (rec.amount < 0)
+            appendRecord(data[kExpense], rec);
+        else
+            appendRecord(data[kTodo], rec);
+        appendRecord(data[kReport], rec);
+    }
+
+    // Every work file is complete on disk before any old file is replaced.
+    try {
+        for (int w = 0; w < kWorkFiles; ++w)
+            writeWorkFile(workPath(dataFolder, w), data[size_t(w)]);
+    } catch (...) {
+        for (int w = 0; w < kWorkFiles; ++w)
+            QFile::remove(workPath(dataFolder, w));
+        throw;
+    }
+    for (int w = 0; w < kWorkFiles; ++w)
+        store::renameOver(workPath(dataFolder, w), targetPath(dataFolder, w));
+}
+
+store::Money TotalUp(const QString& path)
+{
+    store::Money total = 0;
+    store::RecordFile(path).forEachRaw(
+        [&](const char* bytes, qint64) { total += store::rawAmount(bytes); });
+    return total;
+}
+
+}  // namespace fnk::reports

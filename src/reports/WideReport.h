@@ -1,0 +1,30 @@
+#pragma once
+
+#include "reports/NarrowReport.h"
+
+#include <QString>
+
+namespace fnk::reports {
+
+// The wide report: the narrow report on a landscape page, with 113-column
+// rules, a 59-bar graph, and the two user fields beside the note in the
+// order of the context's layout code, headed by the user-field names.  The
+// calls append to the same report text and run in the order header,
+// summary, [details,] end.  File failures throw store::FileError.
+void WriteWideReportHeader(const ReportContext& ctx);
+void WriteWideSummary(const ReportContext& ctx);
+void WriteWideDetails(const ReportContext& ctx);
+void WriteWideReportEnd(const ReportContext& ctx);
+
+namespace detail {
+// The column headings over the wide field block: "Note" and 57 spaces for
+// the note, the 10-character name for a user field, two spaces after a user
+// field that another field follows.
+QString wideHeadingBlock(const ReportContext& ctx);
+// The note (60 characters) and user fields (10 each) at full width, in the
+// layout's order: one space after the note, two after a user field, nothing
+// after the last.
+QString wideFieldBlock(const ReportContext& ctx, const store::LedgerRecord& r);
+}  // namespace detail
+
+}  // namespace fnk::reports
