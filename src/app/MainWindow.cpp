@@ -3,6 +3,8 @@
 #include "app/ConfigWindow.h"
 #include "app/Splash.h"
 #include "edit/CategoryPanel.h"
+#include "accessories/Game.h"
+#include "accessories/TinyCalc.h"
 #include "edit/EditPanel.h"
 #include "notes/Notes.h"
 #include "platform/Clock.h"
@@ -197,7 +199,10 @@ const QStringList& builtCommands()
         "mu_NewCategory", "mu_EditCategory", "mu_PurgeDeletedRecords",
         "mu_RestoreDeletedRecords", "mu_DefaultDataFolder", "mu_AlternateFolder1",
         "mu_AlternateFolder2", "mu_SelectDataFolder", "mu_ToolTipsOff", "mu_ToolTipsOn",
-        "mu_NoBold", "mu_GridFormat", "mu_NotesOpen", "mu_HelpContents", "mu_HelpAbout", "mu_PlayMacro", "mu_MacroCreate", "mu_MacroQuit", "mu_NewReport", "mu_QuitReports", "mu_SearchFragment", "mu_SearchComplete", "mu_SearchUDF1",
+        "mu_NoBold", "mu_GridFormat", "mu_CreateBackup", "mu_RestoreBackup", "mu_Import", "mu_Backup",
+        "mu_PrintReport", "mu_WriteText", "mu_EditReport", "mu_WriteComma", "mu_WriteCommaSummary",
+        "mu_TinyCalc", "mu_Game", "mu_NotesOpen", "mu_HelpContents", "mu_HelpAbout", "mu_PlayMacro", "mu_MacroCreate", "mu_MacroQuit", "mu_NewReport", "mu_QuitReports", "mu_ReturnToList", "mu_ReportSummary",
+        "mu_ReportFull", "mu_ReportSummaryWide", "mu_ReportFullUser", "mu_SearchFragment", "mu_SearchComplete", "mu_SearchUDF1",
         "mu_SearchUDF2", "mu_AllCats", "mu_ClearTheGrid", "mu_DefaultRange",
         "mu_FiscalYear", "mu_previousYear", "mu_NextYear", "mu_SelectDates", "mu_30Days",
         "mu_60days", "mu_90days", "mu_180days", "mu_365days", "mu_730days", "mu_1095days",
@@ -404,6 +409,10 @@ MainWindow::~MainWindow()
     platform::setDialogParent(nullptr);
     if (config_)
         delete config_;
+    // The secondary windows end with the program.
+    for (const auto& list : {secondary_, games_})
+        for (const QPointer<QWidget>& w : list)
+            delete w.data();
 }
 
 QStatusBar* MainWindow::buildStatusBar(const QString& name, const QStringList& tips,
@@ -464,6 +473,17 @@ void MainWindow::buildMenus()
     on("mu_GridFormat", &MainWindow::mu_GridFormat);
     on("mu_NewReport", &MainWindow::mu_NewReport);
     on("mu_NotesOpen", &MainWindow::mu_NotesOpen);
+    on("mu_TinyCalc", &MainWindow::mu_TinyCalc);
+    on("mu_CreateBackup", &MainWindow::mu_CreateBackup);
+    on("mu_RestoreBackup", &MainWindow::mu_RestoreBackup);
+    on("mu_Import", &MainWindow::mu_Import);
+    on("mu_Backup", &MainWindow::mu_Backup);
+    on("mu_PrintReport", &MainWindow::mu_PrintReport);
+    on("mu_WriteText", &MainWindow::mu_WriteText);
+    on("mu_EditReport", &MainWindow::mu_EditReport);
+    on("mu_WriteComma", &MainWindow::mu_WriteComma);
+    on("mu_WriteCommaSummary", &MainWindow::mu_WriteCommaSummary);
+    on("mu_Game", &MainWindow::mu_Game);
     on("mu_HelpContents", &MainWindow::mu_HelpContents);
     on("mu_HelpAbout", &MainWindow::mu_HelpAbout);
     on("mu_PlayMacro", &MainWindow::mu_PlayMacro);
@@ -471,6 +491,10 @@ void MainWindow::buildMenus()
     on("mu_MacroQuit", &MainWindow::mu_MacroQuit);
     on("mu_QuitReports", &MainWindow::mu_QuitReports);
     on("mu_ReturnToList", &MainWindow::mu_ReturnToList);
+    on("mu_ReportSummary", &MainWindow::mu_ReportSummary);
+    on("mu_ReportFull", &MainWindow::mu_ReportFull);
+    on("mu_ReportSummaryWide", &MainWindow::mu_ReportSummaryWide);
+    on("mu_ReportFullUser", &MainWindow::mu_ReportFullUser);
     on("mu_EditEntry", &MainWindow::MainGrid_DblClick);
     on("mu_NewCategory", &MainWindow::mu_NewCategory);
     on("mu_EditCategory", &MainWindow::mu_EditCategory);
@@ -706,7 +730,9 @@ void MainWindow::startUp()
     }
 
     buttons_.value(QStringLiteral("btn_ModeWhite"))->hide();
-    for (const char* n : {"mu_QuitReports", "mu_MacroQuit"})
+    // The output commands wait for a report to be shown.
+    for (const char* n : {"mu_QuitReports", "mu_MacroQuit", "mu_ReturnToList", "mu_PrintReport",
+                          "mu_EditReport", "mu_WriteText", "mu_WriteComma", "mu_WriteCommaSummary"})
         actions_.value(QLatin1String(n))->setEnabled(false);
     for (const char* n : {"brn_Print", "btn_EditReport", "btn_CloseReport"})
         buttons_.value(QLatin1String(n))->setEnabled(false);
@@ -1253,7 +1279,32 @@ void MainWindow::mu_ConfigSettings()
 
 void MainWindow::mu_Exit() { close(); }
 
-QList<QWidget*> MainWindow::secondaryWindows() const { return {}; }
+QList<QWidget*> MainWindow::secondaryWindows() const
+{
+    QList<QWidget*> out;
+    for (const QPointer<QWidget>& w : secondary_)
+        if (w)
+            out << w.data();
+    return out;
+}
+
+void MainWindow::mu_TinyCalc()
+{
+    // A separate window that deletes itself when closed.
+    auto* calc = new accessories::TinyCalc(nullptr);
+    QFont f = calc->font();
+    f.setBold(session_.settings.boldFonts());
+    calc->setFont(f);
+    secondary_ << QPointer<QWidget>(calc);
+    calc->show();
+}
+
+void MainWindow::mu_Game()
+{
+    auto* game = new accessories::Game(nullptr);
+    games_ << QPointer<QWidget>(game);
+    game->show();
+}
 
 // ---------------------------------------------------------------- layout
 

@@ -104,6 +104,19 @@ public slots:
     void MakeFontsBold() { setFontsBold(true); }
     void mu_GridFormat();
     void MainGrid_HeadingClick(int column);
+    // Internal backup, import and report output
+    void mu_CreateBackup();
+    void mu_RestoreBackup();
+    void mu_Import();
+    void mu_Backup();
+    void mu_PrintReport();
+    void mu_WriteText();
+    void mu_EditReport();
+    void mu_WriteComma();
+    void mu_WriteCommaSummary();
+    // Accessories
+    void mu_TinyCalc();
+    void mu_Game();
     // Notes and help
     void mu_NotesOpen();
     void mu_HelpContents();
@@ -118,6 +131,10 @@ public slots:
     void mu_NewReport();
     void mu_QuitReports();
     void mu_ReturnToList();
+    void mu_ReportSummary();
+    void mu_ReportFull();
+    void mu_ReportSummaryWide();
+    void mu_ReportFullUser();
     // Records and categories
     void mu_NewEntry();
     void MainGrid_DblClick();
@@ -169,6 +186,7 @@ private:
     void TurnReportsOff();
     void removeSelectedRow();
     void enterReportView();
+    void runReport(int kind);
     void showReportText(const QStringList& lines);
     edit::EditContext editContext() const;
     edit::CategoryContext categoryContext() const;
@@ -215,6 +233,11 @@ private:
     QWidget* listArea_ = nullptr;
     bool started_ = false;
     platform::HelpViewer help_;
+    QList<QPointer<QWidget>> secondary_;  // windows that follow the font setting
+    QList<QPointer<QWidget>> games_;
+    QPointer<QWidget> import_;
+    QPointer<QWidget> backup_;
+    bool wideReport_ = false;  // the last report built was a wide one
     QString chosenMacro_;  // the macro file last chosen for play
     QString lastFragment_;
     QString lastComplete_;

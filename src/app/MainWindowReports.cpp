@@ -2,6 +2,11 @@
 #include "app/MainWindow.h"
 
 #include "platform/MessagePort.h"
+#include "reports/ReportFiles.h"
+#include "reports/ReportWriter.h"
+#include "store/Text1252.h"
+
+#include <QFile>
 
 #include <QAction>
 #include <QApplication>
@@ -125,6 +130,67 @@ void MainWindow::removeSelectedRow()
 }
 
 // ----------------------------------------------------------- report view
+
+void MainWindow::runReport(int kind)
+{
+    const auto k = static_cast<reports::ReportKind>(kind);
+    wideReport_ = reports::isWideReport(k);
+    if (listModel_->rowCount() < 1) {
+        platform::messages().inform(
+            QStringLiteral("Nothing to do!"),
+            QStringLiteral("You must first build a list of items in order to generate a report. "
+                           "Please select categories and/or perform word searches to build "
+                           "your list."));
+        return;
+    }
+    enterReportView();
+    // The work files follow the list, newest first.
+    listModel_->sortByColumn(view::MainListModel::kDate, Qt::DescendingOrder);
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    progress_->setRange(0, listModel_->rowCount() + 1);
+    progress_->setValue(0);
+    progress_->show();
+    progress_->raise();
+    QStringList lines;
+    try {
+        reports::MakeReportFiles(*listModel_, session_.dataFolder, [this](int value, int maximum) {
+            progress_->setRange(0, maximum);
+            progress_->setValue(value);
+        });
+        progress_->hide();
+        reports::ReportContext ctx;
+        ctx.dataFolder = session_.dataFolder;
+        ctx.categoryFile = session_.categoryFile();
+        ctx.earliestText = session_.range.earliestText();
+        ctx.latestText = session_.range.latestText();
+        ctx.ownerName = session_.settings.ownerName();
+        ctx.user1Name = session_.settings.userField1Name();
+        ctx.user2Name = session_.settings.userField2Name();
+        ctx.layoutCode = session_.settings.columnLayout();
+        reports::writeReport(k, ctx);
+        QFile text(session_.dataFolder + QStringLiteral("fnk_rep.tmp"));
+        if (!text.open(QIODevice::ReadOnly))
+            throw store::FileError(QStringLiteral("Cannot read ") + text.fileName(),
+                                   store::kFileNotFound, text.fileName());
+        const QString all = store::decode1252(text.readAll());
+        lines = all.split(QStringLiteral("\r\n"));
+        if (!lines.isEmpty() && lines.last().isEmpty())
+            lines.removeLast();
+    } catch (const std::exception& e) {
+        progress_->hide();
+        QApplication::restoreOverrideCursor();
+        mu_ReturnToList();
+        reportFailure(e);
+        return;
+    }
+    QApplication::restoreOverrideCursor();
+    showReportText(lines);
+}
+
+void MainWindow::mu_ReportSummary() { runReport(int(reports::ReportKind::SummaryNarrow)); }
+void MainWindow::mu_ReportFull() { runReport(int(reports::ReportKind::FullNarrow)); }
+void MainWindow::mu_ReportSummaryWide() { runReport(int(reports::ReportKind::SummaryWide)); }
+void MainWindow::mu_ReportFullUser() { runReport(int(reports::ReportKind::FullWide)); }
 
 void MainWindow::mu_ReturnToList()
 {

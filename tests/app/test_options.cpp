@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QHeaderView>
 #include <QPushButton>
+#include <QToolButton>
 
 using namespace fnk;
 
@@ -117,6 +118,28 @@ private slots:
         QVERIFY(list->font().bold());
         QVERIFY(h.action("mu_NoBold")->isChecked());
         QVERIFY(w.session().settings.boldFonts());
+    }
+
+    void accessoriesOpenInTheirOwnWindows()
+    {
+        AppHarness h;
+        h.start();
+        auto findTop = [](const char* name) -> QWidget* {
+            for (QWidget* top : QApplication::topLevelWidgets())
+                if (top->objectName() == QLatin1String(name) && top->isVisible())
+                    return top;
+            return nullptr;
+        };
+        QTest::mouseClick(h.child<QToolButton>("btn_Calc"), Qt::LeftButton);
+        QWidget* calc = findTop("TinyCalc");
+        QVERIFY(calc);
+        QVERIFY(h.window->isVisible());
+        // The calculator follows the font setting.
+        h.action("mu_NoBold")->trigger();
+        QVERIFY(!calc->findChild<QWidget*>("TCTopNum")->font().bold());
+        h.action("mu_Game")->trigger();
+        QVERIFY(findTop("FNKGame"));
+        QCOMPARE(findTop("FNKGame")->windowTitle(), QStringLiteral("  48"));
     }
 
     void settingsAppliedAtStartUp()

@@ -1,5 +1,7 @@
 #include "AppHarness.h"
 
+#include "store/Text1252.h"
+
 #include <QTextBrowser>
 #include <QToolButton>
 
@@ -59,6 +61,48 @@ private slots:
         QCOMPARE(h.column(2).size(), 0);  // the 30-day range now in force
         h.action("mu_FiscalYear")->trigger();
         QCOMPARE(h.column(2).size(), 5);
+    }
+
+    void reportCommandsShowTheReportAndCloseAgain()
+    {
+        AppHarness h;
+        auto& w = h.start();
+        QVERIFY(!h.action("mu_PrintReport")->isEnabled());
+        QVERIFY(!h.action("mu_ReturnToList")->isEnabled());
+        // Nothing listed: nothing to report, and nothing written.
+        h.action("mu_ReportSummary")->trigger();
+        QCOMPARE(h.port.lastMessage()->title, QStringLiteral("Nothing to do!"));
+        QCOMPARE(h.port.lastMessage()->text,
+                 QStringLiteral("You must first build a list of items in order to generate a report. "
+                                "Please select categories and/or perform word searches to build your list."));
+        QVERIFY(!QFile::exists(h.path("report.tmp")));
+
+        for (int i = 1; i <= 3; ++i)
+            h.addRecord(QDate(2026, 6, i), i == 2 ? 0 : dollars(i * (i == 3 ? -1 : 1)), "FO",
+                        QStringLiteral("n%1").arg(i));
+        h.action("mu_FiscalYear")->trigger();
+        h.action("mu_ReportFull")->trigger();
+        auto* viewer = h.child<QTextBrowser>("Viewer");
+        QVERIFY(viewer->isVisible());
+        const QString text = viewer->toPlainText();
+        QVERIFY(text.startsWith('\n'));
+        const QString file = store::decode1252(testsupport::readBytes(h.path("fnk_rep.tmp")));
+        QCOMPARE(text.mid(1), file.left(file.size() - 2).replace("\r\n", "\n"));
+        QCOMPARE(QFileInfo(h.path("todo.tmp")).size(), 125);
+        QCOMPARE(QFileInfo(h.path("report.tmp")).size(), 375);
+        QVERIFY(!h.action("mu_File")->isEnabled());
+        QVERIFY(!h.child("btn_New")->isEnabled());
+        QVERIFY(h.child("btn_CloseReport")->isEnabled());
+        QVERIFY(h.action("mu_PrintReport")->isEnabled());
+        QVERIFY(h.action("mu_WriteCommaSummary")->isEnabled());
+
+        QTest::mouseClick(h.child<QToolButton>("btn_CloseReport"), Qt::LeftButton);
+        QVERIFY(!viewer->isVisible());
+        QVERIFY(h.action("mu_File")->isEnabled());
+        QVERIFY(h.child("btn_New")->isEnabled());
+        QVERIFY(!h.child("btn_CloseReport")->isEnabled());
+        QVERIFY(!h.action("mu_PrintReport")->isEnabled());
+        QCOMPARE(w.listModel()->rowCount(), 3);
     }
 };
 
