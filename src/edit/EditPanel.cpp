@@ -418,24 +418,33 @@ void EditPanel::saveNew(bool income)
     store::LedgerRecord rec;
     fillFromPanel(rec, income ? amount.magnitude : -amount.magnitude, true);
 
+    if (!saveWithPickLists(ctx, [&] { store::RecordFile(ctx.recordFile).FileNewEntry(rec); }))
+        return;
+    buffer_ = rec;
+    if (amount.wasEmpty)
+        amountBox_->setText(QStringLiteral("0"));
+    closePanel(true);
+}
+
+bool EditPanel::saveWithPickLists(const EditContext& ctx, const std::function<void()>& write)
+{
+    // The pick lists learn the values first; when the record cannot be
+    // written they are taken back out, so nothing is half saved.
     PickListAdditions added;
     try {
         added = AddToUserFields();
     } catch (const store::FileError& e) {
         platform::ErrorReport(e.name(), e.number());
-        return;
+        return false;
     }
     try {
-        store::RecordFile(ctx.recordFile).FileNewEntry(rec);
+        write();
     } catch (const store::FileError& e) {
         takeBackAdditions(ctx, added);
         platform::ErrorReport(e.name(), e.number());
-        return;
+        return false;
     }
-    buffer_ = rec;
-    if (amount.wasEmpty)
-        amountBox_->setText(QStringLiteral("0"));
-    closePanel(true);
+    return true;
 }
 
 void EditPanel::replace(bool income)
@@ -463,20 +472,8 @@ void EditPanel::replace(bool income)
     store::LedgerRecord rec = buffer_;
     fillFromPanel(rec, income ? amount.magnitude : -amount.magnitude, !ctx.macroMode);
 
-    PickListAdditions added;
-    try {
-        added = AddToUserFields();
-    } catch (const store::FileError& e) {
-        platform::ErrorReport(e.name(), e.number());
+    if (!saveWithPickLists(ctx, [&] { store::RecordFile(ctx.recordFile).ReplaceRecord(selected_, rec); }))
         return;
-    }
-    try {
-        store::RecordFile(ctx.recordFile).ReplaceRecord(selected_, rec);
-    } catch (const store::FileError& e) {
-        takeBackAdditions(ctx, added);
-        platform::ErrorReport(e.name(), e.number());
-        return;
-    }
     buffer_ = rec;
     if (amount.wasEmpty)
         amountBox_->setText(QStringLiteral("0"));

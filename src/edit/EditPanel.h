@@ -138,6 +138,7 @@ private:
     void replace(bool income);
     void fillFromPanel(store::LedgerRecord& rec, store::Money amount, bool readDate) const;
     void takeBackAdditions(const EditContext& ctx, const PickListAdditions& added);
+    bool saveWithPickLists(const EditContext& ctx, const std::function<void()>& write);
     void shiftDate(int days, int months);
     void removeFromPickList(int field);
     void closePanel(bool saved);
