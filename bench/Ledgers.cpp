@@ -1,5 +1,6 @@
 #include "bench/Ledgers.h"
 
+#include "store/CategoryFile.h"
 #include "store/Dates.h"
 #include "store/LedgerRecord.h"
 
@@ -9,6 +10,18 @@
 #include <vector>
 
 namespace fnk::bench {
+
+void writeCategories(const QString& path)
+{
+    std::vector<store::CategoryEntry> all;
+    for (int c = 0; c < 40; ++c) {
+        store::CategoryEntry e;
+        e.setCategoryCode(QStringLiteral("C%1").arg(c, 2, 10, QLatin1Char('0')));
+        e.setCategoryName(QStringLiteral("Category %1").arg(c));
+        all.push_back(e);
+    }
+    store::CategoryFile(path).rewrite(all);
+}
 
 QDate firstDate() { return QDate(2006, 1, 1); }
 QDate lastDate() { return QDate(2025, 12, 31); }

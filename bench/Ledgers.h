@@ -8,6 +8,7 @@ namespace fnk::bench {
 // A realistic ledger: twenty years of dates in entry order, forty categories,
 // notes and user fields, a few records marked deleted.
 void writeLedger(const QString& path, qint64 records);
+void writeCategories(const QString& path);  // the forty categories C00 to C39
 QDate firstDate();
 QDate lastDate();
 

@@ -5,13 +5,17 @@
 #include "app/MainWindow.h"
 #include "app/Settings.h"
 #include "edit/EditPanel.h"
+#include "reports/ReportFiles.h"
+#include "reports/ReportWriter.h"
 #include "store/Dates.h"
+#include "store/Maintenance.h"
 #include "store/RecordFile.h"
 #include "view/ListBuilder.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QTemporaryDir>
 
@@ -112,6 +116,47 @@ void benchStartUp(const QString& ledger, qint64 records)
     }
 }
 
+// Whole-list and whole-file commands on the ledger.
+void benchCommands(const QString& ledger, qint64 records)
+{
+    QTemporaryDir folder;
+    const QString data = folder.path() + QLatin1Char('/');
+    QFile::copy(ledger, data + QStringLiteral("fennick.dat"));
+    bench::writeCategories(data + QStringLiteral("category.dat"));
+    view::MainListModel model;
+    view::ListQuery q;
+    q.recordFile = data + QStringLiteral("fennick.dat");
+    q.earliest = bench::firstDate();
+    q.latest = bench::lastDate();
+    view::PopMainGrid(model, q, {});
+
+    QElapsedTimer t;
+    t.start();
+    model.sortByColumn(2, Qt::AscendingOrder);
+    print("heading_sort_note", records, double(t.nsecsElapsed()) / 1e6, "ms");
+    t.restart();
+    model.sortByColumn(view::MainListModel::kAmount, Qt::AscendingOrder);
+    print("heading_sort_amount", records, double(t.nsecsElapsed()) / 1e6, "ms");
+
+    model.sortByColumn(view::MainListModel::kDate, Qt::DescendingOrder);
+    t.restart();
+    reports::MakeReportFiles(model, data);
+    print("report_work_files", records, double(t.nsecsElapsed()) / 1e6, "ms");
+    reports::ReportContext ctx;
+    ctx.dataFolder = data;
+    ctx.earliestText = store::formatShortDate(q.earliest);
+    ctx.latestText = store::formatShortDate(q.latest);
+    reports::writeReport(reports::ReportKind::FullNarrow, ctx);
+    print("report_full_narrow", records, double(t.nsecsElapsed()) / 1e6, "ms");
+    print("report_lines", records,
+          double(QFileInfo(data + QStringLiteral("fnk_rep.tmp")).size()) / 1e6, "MB");
+
+    t.restart();
+    const qint64 removed = store::PurgeDeletedRecs(q.recordFile, data);
+    print("purge", records, double(t.nsecsElapsed()) / 1e6, "ms");
+    print("purge_removed", records, double(removed), "records");
+}
+
 }  // namespace
 
 int main(int argc, char* argv[])
@@ -126,6 +171,7 @@ int main(int argc, char* argv[])
         bench::writeLedger(path, n);
         benchList(path, n);
         benchStartUp(path, n);
+        benchCommands(path, n);
     }
     return 0;
 }

@@ -65,11 +65,11 @@ void appendSide(QStringList& out, const std::vector<store::CategoryEntry>& cats,
                 const std::vector<store::LedgerRecord>& recs, store::Money total,
                 store::Money largest, int fullBar)
 {
+    const detail::CategoryIndex index = detail::indexByCategory(recs);
     for (const store::CategoryEntry& c : cats) {
         store::Money sub = 0;
-        for (const store::LedgerRecord& r : recs)
-            if (detail::belongsTo(r, c))
-                sub += r.amount;
+        for (std::size_t i : detail::recordsOf(index, c))
+            sub += recs[i].amount;
         if (sub != 0)
             out << categoryLine(c, sub, total, largest, fullBar);
     }
@@ -118,6 +118,21 @@ QString fixedWidth(const QString& text, int width)
 bool belongsTo(const store::LedgerRecord& r, const store::CategoryEntry& c)
 {
     return r.categoryCode == c.categoryCode;
+}
+
+CategoryIndex indexByCategory(const std::vector<store::LedgerRecord>& recs)
+{
+    CategoryIndex index;
+    for (std::size_t i = 0; i < recs.size(); ++i)
+        index[std::string(recs[i].categoryCode.data(), recs[i].categoryCode.size())].push_back(i);
+    return index;
+}
+
+const std::vector<std::size_t>& recordsOf(const CategoryIndex& index, const store::CategoryEntry& c)
+{
+    static const std::vector<std::size_t> none;
+    const auto it = index.find(std::string(c.categoryCode.data(), c.categoryCode.size()));
+    return it == index.end() ? none : it->second;
 }
 
 std::vector<store::CategoryEntry> readCategories(const ReportContext& ctx)
@@ -190,11 +205,11 @@ QStringList openItemLines(const ReportContext& ctx, const QString& columnHeading
 {
     const std::vector<store::LedgerRecord> todo = readWorkFile(todoFilePath(ctx.dataFolder));
     QStringList out;
+    const CategoryIndex index = indexByCategory(todo);
     for (const store::CategoryEntry& c : readCategories(ctx)) {
         bool first = true;
-        for (const store::LedgerRecord& r : todo) {
-            if (!belongsTo(r, c))
-                continue;
+        for (std::size_t i : recordsOf(index, c)) {
+            const store::LedgerRecord& r = todo[i];
             if (first) {
                 out << QString() << QStringLiteral("   Category: ") + c.categoryNameText()
                     << QString() << columnHeading << QString();
@@ -214,11 +229,11 @@ QStringList lineItemLines(const ReportContext& ctx, int ruleWidth, const QString
     auto side = [&](const QString& title, const QString& path) {
         out << QString() << rule(ruleWidth) << title << rule(ruleWidth);
         const std::vector<store::LedgerRecord> recs = readWorkFile(path);
+        const CategoryIndex index = indexByCategory(recs);
         for (const store::CategoryEntry& c : cats) {
             bool first = true;
-            for (const store::LedgerRecord& r : recs) {
-                if (!belongsTo(r, c))
-                    continue;
+            for (std::size_t i : recordsOf(index, c)) {
+                const store::LedgerRecord& r = recs[i];
                 if (first) {
                     const QString desc = store::trimSpaces(c.categoryDescriptionText());
                     out << QString() << QStringLiteral("Category: ") + c.categoryNameText();
@@ -238,10 +253,15 @@ QStringList lineItemLines(const ReportContext& ctx, int ruleWidth, const QString
 
 void appendToReport(const ReportContext& ctx, const QStringList& lines)
 {
-    QString text;
+    qsizetype size = 0;
     for (const QString& line : lines)
-        text += line + QStringLiteral("\r\n");
-    const QByteArray bytes = store::encode1252(text);
+        size += line.size() + 2;
+    QByteArray bytes;
+    bytes.reserve(size);
+    for (const QString& line : lines) {
+        bytes += store::encode1252(line);
+        bytes += "\r\n";
+    }
 
     QFile f(reportTextPath(ctx.dataFolder));
     store::openFile(f, QIODevice::WriteOnly | QIODevice::Append);
@@ -255,11 +275,11 @@ store::Money GetLargestCategory(const QString& workFile, const QString& category
 {
     const std::vector<store::LedgerRecord> recs = detail::readWorkFile(workFile);
     store::Money largest = 0;
+    const detail::CategoryIndex index = detail::indexByCategory(recs);
     for (const store::CategoryEntry& c : store::CategoryFile(categoryFile).readAll()) {
         store::Money sum = 0;
-        for (const store::LedgerRecord& r : recs)
-            if (detail::belongsTo(r, c))
-                sum += std::abs(r.amount);
+        for (std::size_t i : detail::recordsOf(index, c))
+            sum += std::abs(recs[i].amount);
         if (sum > largest)
             largest = sum;
     }

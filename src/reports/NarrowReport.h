@@ -1,5 +1,9 @@
 #pragma once
 
+#include <string>
+#include <unordered_map>
+#include <vector>
+
 #include "store/CategoryFile.h"
 #include "store/LedgerRecord.h"
 #include "store/Money.h"
@@ -53,6 +57,10 @@ QString moneyText(store::Money amount);
 QString fixedWidth(const QString& text, int width);
 // A record belongs to a category when the stored codes match byte for byte.
 bool belongsTo(const store::LedgerRecord& r, const store::CategoryEntry& c);
+// The positions of the records of each stored category code, in file order.
+using CategoryIndex = std::unordered_map<std::string, std::vector<std::size_t>>;
+CategoryIndex indexByCategory(const std::vector<store::LedgerRecord>& recs);
+const std::vector<std::size_t>& recordsOf(const CategoryIndex& index, const store::CategoryEntry& c);
 
 std::vector<store::CategoryEntry> readCategories(const ReportContext& ctx);
 std::vector<store::LedgerRecord> readWorkFile(const QString& path);

@@ -9,6 +9,8 @@
 
 #include <QFile>
 
+#include <cstring>
+
 #include <array>
 
 namespace fnk::reports {
@@ -50,6 +52,16 @@ void writeWorkFile(const QString& path, const QByteArray& data)
     f.close();
 }
 
+template <std::size_t N>
+void copyTrimmed(std::array<char, N>& dest, const std::array<char, N>& src)
+{
+    std::size_t first = 0;
+    while (first < N && src[first] == ' ')
+        ++first;
+    dest.fill(' ');
+    std::memcpy(dest.data(), src.data() + first, N - first);
+}
+
 }  // namespace
 
 QString reportFilePath(const QString& dataFolder)
@@ -73,7 +85,6 @@ void MakeReportFiles(const view::MainListModel& list, const QString& dataFolder,
                      const ReportProgress& progress)
 {
     const int rows = list.rowCount();
-    const std::array<view::Field, 4> fields = view::ColumnLayout::fields(list.layoutCode());
 
     std::array<QByteArray, kWorkFiles> data;
     data[kReport].reserve(qsizetype(rows) * qsizetype(store::LedgerRecord::kSize));
@@ -84,16 +95,14 @@ void MakeReportFiles(const view::MainListModel& list, const QString& dataFolder,
             progress(rowNumber, rows + 1);
 
         const view::ListRow& row = list.rowAt(i);
+        // The stored bytes with their leading spaces removed, padded again:
+        // the same as the list's cell text trimmed and written back, without
+        // the round trip through text.
         store::LedgerRecord rec;
-        for (int k = 0; k < 4; ++k) {
-            const QString cell = store::trimSpaces(list.cellText(i, 2 + k));
-            switch (fields[size_t(k)]) {
-            case view::Field::Category: rec.setCategoryCode(cell); break;
-            case view::Field::Note: rec.setNote(cell); break;
-            case view::Field::User1: rec.setUserField1(cell); break;
-            case view::Field::User2: rec.setUserField2(cell); break;
-            }
-        }
+        copyTrimmed(rec.categoryCode, row.code);
+        copyTrimmed(rec.note, row.note);
+        copyTrimmed(rec.userField1, row.user1);
+        copyTrimmed(rec.userField2, row.user2);
         rec.entryDate = row.day;
         rec.amount = row.amount;
         rec.recordNumber = double(rowNumber);

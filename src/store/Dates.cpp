@@ -1,5 +1,7 @@
 #include "store/Dates.h"
 
+#include <QHash>
+
 #include <cmath>
 
 namespace fnk::store {
@@ -30,9 +32,16 @@ double dayFromDate(const QDate& date)
 
 QString shortDatePattern(const QLocale& locale)
 {
+    // Asked for on every date shown; the last locale's answer is kept.
+    static QLocale cachedLocale;
+    static QString cached;
+    if (!cached.isEmpty() && cachedLocale == locale)
+        return cached;
     QString p = locale.dateFormat(QLocale::ShortFormat);
     if (!p.contains(QLatin1String("yyyy")))
         p.replace(QLatin1String("yy"), QLatin1String("yyyy"));
+    cachedLocale = locale;
+    cached = p;
     return p;
 }
 
@@ -45,7 +54,22 @@ QString formatShortDate(const QDate& date, const QLocale& locale)
 
 QString formatDay(double day, const QLocale& locale)
 {
-    return formatShortDate(dateFromDay(day), locale);
+    // Lists and reports show the same few thousand days over and over.
+    static QLocale cachedLocale;
+    static QHash<qint64, QString> cache;
+    if (!isValidDay(day))
+        return {};
+    if (cachedLocale != locale || cache.size() > 200000) {
+        cache.clear();
+        cachedLocale = locale;
+    }
+    const qint64 key = qint64(std::trunc(day));
+    auto it = cache.constFind(key);
+    if (it != cache.constEnd())
+        return it.value();
+    const QString text = formatShortDate(dateFromDay(day), locale);
+    cache.insert(key, text);
+    return text;
 }
 
 QDate parseShortDate(const QString& text, const QLocale& locale)

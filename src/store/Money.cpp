@@ -96,9 +96,46 @@ AmountParse parseCleanAmount(const QString& cleaned, const QLocale& locale)
 namespace {
 
 // Grouped digits of an unsigned whole number in the locale's own digits.
+// Locales that group by threes with one separator character are done here
+// directly; any other grouping is left to the locale.
 QString groupedWhole(std::uint64_t whole, const QLocale& locale)
 {
-    return locale.toString(qulonglong(whole));
+    static QLocale cachedLocale;
+    static bool cached = false;
+    static bool byThrees = false;
+    static QChar separator;
+    static QString digits[10];
+    if (!cached || cachedLocale != locale) {
+        const QString g = locale.groupSeparator();
+        QString expected;
+        for (int d = 0; d < 10; ++d)
+            digits[d] = locale.toString(d);
+        byThrees = g.size() == 1 && digits[0].size() == 1;
+        if (byThrees) {
+            separator = g.at(0);
+            expected = digits[1] + g + digits[2] + digits[3] + digits[4] + g + digits[5]
+                + digits[6] + digits[7];
+            byThrees = locale.toString(qulonglong(1234567)) == expected;
+        }
+        cachedLocale = locale;
+        cached = true;
+    }
+    if (!byThrees)
+        return locale.toString(qulonglong(whole));
+    char plain[24];
+    int n = 0;
+    do {
+        plain[n++] = char('0' + whole % 10);
+        whole /= 10;
+    } while (whole != 0);
+    QString out;
+    out.reserve(n + n / 3);
+    for (int i = n - 1; i >= 0; --i) {
+        out += digits[plain[i] - '0'].at(0);
+        if (i > 0 && i % 3 == 0)
+            out += separator;
+    }
+    return out;
 }
 
 // Magnitude of a money amount rounded to cents (half away from zero), as
@@ -116,40 +153,78 @@ void splitCents(Money amount, std::uint64_t& whole, int& cents)
 
 }  // namespace
 
-QString formatCurrency(Money amount, const QLocale& locale)
+namespace {
+
+// The pieces of a locale's currency text around the number, taken once from
+// one-digit probes so the symbol's place and the negative form are the
+// locale's own.
+struct CurrencyPattern {
+    QLocale locale;
+    QString positiveBefore, positiveAfter, negativeBefore, negativeAfter;
+    QString decimalPoint;
+    QString digits[10];
+    int rightWidth = 0;
+};
+
+void splitAround(const QString& probe, const QString& seven, QString& before, QString& after)
+{
+    const int at = int(probe.lastIndexOf(seven));
+    before = at < 0 ? probe : probe.left(at);
+    after = at < 0 ? QString() : probe.mid(at + seven.size());
+}
+
+QString formatWith(const CurrencyPattern& p, Money amount)
 {
     std::uint64_t whole = 0;
     int cents = 0;
     splitCents(amount, whole, cents);
     const bool negative = amount < 0 && (whole != 0 || cents != 0);
+    QString number = groupedWhole(whole, p.locale);
+    number += p.decimalPoint;
+    number += p.digits[cents / 10];
+    number += p.digits[cents % 10];
+    return negative ? p.negativeBefore + number + p.negativeAfter
+                    : p.positiveBefore + number + p.positiveAfter;
+}
 
-    QString number = groupedWhole(whole, locale);
-    number += locale.decimalPoint();
-    const QString centsText = QString::number(cents).rightJustified(2, QLatin1Char('0'));
-    for (const QChar c : centsText)
-        number += locale.toString(c.unicode() - '0');
-
-    // The locale's currency pattern, taken from a one-digit probe so the
-    // symbol's place and the negative form are the locale's own.
+const CurrencyPattern& patternFor(const QLocale& locale)
+{
+    static CurrencyPattern cached;
+    static bool ready = false;
+    if (ready && cached.locale == locale)
+        return cached;
+    CurrencyPattern p;
+    p.locale = locale;
     const QString seven = locale.toString(7);
-    QString pattern = locale.toCurrencyString(qlonglong(negative ? -7 : 7));
-    const int at = int(pattern.lastIndexOf(seven));
-    if (at < 0)
-        return (negative ? locale.negativeSign() : QString()) + locale.currencySymbol() + number;
-    pattern.replace(at, seven.size(), number);
-    return pattern;
+    splitAround(locale.toCurrencyString(qlonglong(7)), seven, p.positiveBefore, p.positiveAfter);
+    splitAround(locale.toCurrencyString(qlonglong(-7)), seven, p.negativeBefore, p.negativeAfter);
+    p.decimalPoint = locale.decimalPoint();
+    for (int d = 0; d < 10; ++d)
+        p.digits[d] = locale.toString(d);
+    p.rightWidth = int(formatWith(p, Money(100000000) * kMoneyScale).size());
+    cached = p;
+    ready = true;
+    return cached;
+}
+
+}  // namespace
+
+QString formatCurrency(Money amount, const QLocale& locale)
+{
+    return formatWith(patternFor(locale), amount);
 }
 
 int moneyRightWidth(const QLocale& locale)
 {
-    return int(formatCurrency(Money(100000000) * kMoneyScale, locale).size());
+    return patternFor(locale).rightWidth;
 }
 
 void MoneyRight(Money amount, QString& output, const QLocale& locale)
 {
-    const int width = moneyRightWidth(locale);
-    const QString text = formatCurrency(amount, locale).trimmed();
-    output = text.size() >= width ? text : QString(width - text.size(), QLatin1Char(' ')) + text;
+    const CurrencyPattern& p = patternFor(locale);
+    const QString text = formatWith(p, amount).trimmed();
+    output = text.size() >= p.rightWidth ? text
+                                         : QString(p.rightWidth - text.size(), QLatin1Char(' ')) + text;
 }
 
 namespace {

@@ -6,6 +6,7 @@
 #include <QBrush>
 
 #include <algorithm>
+#include <cstring>
 #include <cmath>
 #include <numeric>
 
@@ -222,31 +223,71 @@ void MainListModel::sortByColumn(int column, Qt::SortOrder order)
     const QModelIndexList before = persistentIndexList();
     std::vector<std::uint32_t> oldOrder = order_;
     const bool asc = order == Qt::AscendingOrder;
+
+    // Each row gets a key: a number for the date and the amount, otherwise
+    // the upper-cased text bytes (the note trimmed at its start, the others
+    // as stored).  Sorting (key, position) pairs keeps rows with equal keys
+    // in their order.
+    struct Keyed {
+        std::uint64_t prefix;  // orders like the key's first eight bytes / the number
+        std::uint32_t position;
+    };
+    const std::size_t n = order_.size();
+    std::vector<Keyed> keyed(n);
+    std::vector<std::array<char, 60>> text;  // full text keys, by position
     if (column == kDate || column == kAmount) {
-        std::stable_sort(order_.begin(), order_.end(), [&](std::uint32_t a, std::uint32_t b) {
-            const ListRow& ra = rows_[a];
-            const ListRow& rb = rows_[b];
-            if (column == kDate)
-                return asc ? ra.day < rb.day : ra.day > rb.day;
-            return asc ? ra.amount < rb.amount : ra.amount > rb.amount;
-        });
-    } else {
-        // Text keys made once, upper-cased so the order ignores case.
-        std::vector<QString> keys(rows_.size());
-        for (std::uint32_t i : order_) {
-            const ListRow& r = rows_[i];
-            switch (fields_[size_t(column - 2)]) {
-            case Field::Note: keys[i] = text(r.note).trimmed().toUpper(); break;
-            case Field::User1: keys[i] = text(r.user1).toUpper(); break;
-            case Field::User2: keys[i] = text(r.user2).toUpper(); break;
-            case Field::Category: keys[i] = text(r.code).toUpper(); break;
+        for (std::size_t p = 0; p < n; ++p) {
+            const ListRow& r = rows_[order_[p]];
+            std::uint64_t k;
+            if (column == kAmount) {
+                k = std::uint64_t(r.amount) ^ (std::uint64_t(1) << 63);  // signed order
+            } else {
+                // A double's bits, flipped so unsigned order is numeric order.
+                std::uint64_t bits;
+                std::memcpy(&bits, &r.day, sizeof bits);
+                k = (bits >> 63) ? ~bits : bits ^ (std::uint64_t(1) << 63);
             }
+            keyed[p] = {asc ? k : ~k, std::uint32_t(p)};
         }
-        std::stable_sort(order_.begin(), order_.end(), [&](std::uint32_t a, std::uint32_t b) {
-            const int c = keys[a].compare(keys[b]);
-            return asc ? c < 0 : c > 0;
-        });
+    } else {
+        text.resize(n);
+        for (std::size_t p = 0; p < n; ++p) {
+            const ListRow& r = rows_[order_[p]];
+            std::array<char, 60>& key = text[p];
+            key.fill(' ');
+            switch (fields_[size_t(column - 2)]) {
+            case Field::Note: {
+                std::size_t first = 0;
+                while (first < r.note.size() && r.note[first] == ' ')
+                    ++first;
+                std::memcpy(key.data(), r.note.data() + first, r.note.size() - first);
+                break;
+            }
+            case Field::User1: std::memcpy(key.data(), r.user1.data(), r.user1.size()); break;
+            case Field::User2: std::memcpy(key.data(), r.user2.data(), r.user2.size()); break;
+            case Field::Category: std::memcpy(key.data(), r.code.data(), r.code.size()); break;
+            }
+            store::upper1252InPlace(key.data(), key.size());
+            std::uint64_t prefix = 0;
+            for (int b = 0; b < 8; ++b)
+                prefix = (prefix << 8) | std::uint8_t(key[size_t(b)]);
+            keyed[p] = {asc ? prefix : ~prefix, std::uint32_t(p)};
+        }
     }
+    std::sort(keyed.begin(), keyed.end(), [&](const Keyed& a, const Keyed& b) {
+        if (a.prefix != b.prefix)
+            return a.prefix < b.prefix;
+        if (!text.empty()) {
+            const int c = std::memcmp(text[a.position].data(), text[b.position].data(), 60);
+            if (c != 0)
+                return asc ? c < 0 : c > 0;
+        }
+        return a.position < b.position;
+    });
+    std::vector<std::uint32_t> sorted(n);
+    for (std::size_t p = 0; p < n; ++p)
+        sorted[p] = order_[keyed[p].position];
+    order_.swap(sorted);
     // Keep persistent indexes (the current row) on their rows.
     std::vector<int> newPos(rows_.size(), -1);
     for (std::size_t p = 0; p < order_.size(); ++p)

@@ -150,6 +150,18 @@ void MoneyTest::currencyTextAtTheLimits()
     QCOMPARE(right, QStringLiteral("($922,337,203,685,477.58)"));  // longer: unpadded
     QCOMPARE(plainAmount(kMin), QStringLiteral("-922337203685477.5808"));
     QCOMPARE(plainAmount(kMax), QStringLiteral("922337203685477.5807"));
+
+    // Other locales keep their own symbol place, separators and grouping,
+    // also when one locale follows another.
+    const QLocale de(QLocale::German, QLocale::Germany);
+    const QLocale in(QLocale::Hindi, QLocale::India);
+    const QLocale us(QLocale::English, QLocale::UnitedStates);
+    for (int round = 0; round < 2; ++round) {
+        QCOMPARE(formatCurrency(-12345678, de), QStringLiteral("-1.234,57\u00A0\u20AC"));
+        QCOMPARE(formatCurrency(Money(1234567) * kMoneyScale, in),
+                 in.toCurrencyString(qlonglong(1234567)) + QStringLiteral(".00"));
+        QCOMPARE(formatCurrency(Money(1234567) * kMoneyScale, us), QStringLiteral("$1,234,567.00"));
+    }
 }
 
 void MoneyTest::rightAlignedMoney()

@@ -348,6 +348,18 @@ private slots:
         m.removeRowAt(1);
         QCOMPARE(column(m, 2), (QStringList{"banana", "cherry"}));
         QCOMPARE(m.recordNumberAt(1), 3.0);
+
+        // Equal keys keep their order both ways; text keys ignore case and
+        // leading spaces of the note.
+        add(f, QDate(2026, 5, 4), -dollars(5), {}, QStringLiteral("  BANANA split"));
+        add(f, QDate(2026, 5, 5), -dollars(5), {}, QStringLiteral("apple"));
+        view::PopMainGrid(m, queryFor(fx), {});
+        m.sortByColumn(MainListModel::kAmount, Qt::AscendingOrder);
+        QCOMPARE(column(m, 2), (QStringList{"banana", "apple", "BANANA split", "cherry", "Apple"}));
+        m.sortByColumn(MainListModel::kAmount, Qt::DescendingOrder);
+        QCOMPARE(column(m, 2), (QStringList{"Apple", "apple", "BANANA split", "cherry", "banana"}));
+        m.sortByColumn(2, Qt::AscendingOrder);
+        QCOMPARE(column(m, 2), (QStringList{"Apple", "apple", "banana", "BANANA split", "cherry"}));
     }
 };
 
