@@ -17,6 +17,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QLineEdit>
+#include <QTextBrowser>
 #include <QTemporaryDir>
 
 #include <algorithm>
@@ -150,6 +151,20 @@ void benchCommands(const QString& ledger, qint64 records)
     print("report_full_narrow", records, double(t.nsecsElapsed()) / 1e6, "ms");
     print("report_lines", records,
           double(QFileInfo(data + QStringLiteral("fnk_rep.tmp")).size()) / 1e6, "MB");
+
+    {
+        QFile f(data + QStringLiteral("fnk_rep.tmp"));
+        f.open(QIODevice::ReadOnly);
+        const QString text = QString::fromLatin1(f.readAll());
+        t.restart();
+        QTextBrowser viewer;
+        viewer.setReadOnly(true);
+        viewer.setPlainText(text);
+        viewer.resize(800, 600);
+        viewer.show();
+        QApplication::processEvents();
+        print("report_viewer_shown", records, double(t.nsecsElapsed()) / 1e6, "ms");
+    }
 
     t.restart();
     const qint64 removed = store::PurgeDeletedRecs(q.recordFile, data);
