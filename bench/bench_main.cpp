@@ -149,7 +149,7 @@ void benchCommands(const QString& ledger, qint64 records)
     ctx.latestText = store::formatShortDate(q.latest);
     reports::writeReport(reports::ReportKind::FullNarrow, ctx);
     print("report_full_narrow", records, double(t.nsecsElapsed()) / 1e6, "ms");
-    print("report_lines", records,
+    print("report_text_size", records,
           double(QFileInfo(data + QStringLiteral("fnk_rep.tmp")).size()) / 1e6, "MB");
 
     {
