@@ -18,6 +18,8 @@
 #include "store/RecordFile.h"
 
 #include <QAction>
+
+#include <algorithm>
 #include <QApplication>
 #include <QCalendarWidget>
 #include <QCloseEvent>
@@ -1319,8 +1321,13 @@ void MainWindow::centreOverList(QWidget* panel)
     panel->adjustSize();
     const QRect list = mainGrid_->geometry();
     const QSize s = panel->size().boundedTo(listArea_->size());
-    panel->setGeometry(list.left() + (list.width() - s.width()) / 2,
-                       list.top() + (list.height() - s.height()) / 2, s.width(), s.height());
+    // Centred over the list; a panel wider than the list stays whole inside
+    // the window instead of hanging off its left edge.
+    const int left = std::clamp(list.left() + (list.width() - s.width()) / 2, 0,
+                                std::max(0, listArea_->width() - s.width()));
+    const int top = std::clamp(list.top() + (list.height() - s.height()) / 2, 0,
+                               std::max(0, listArea_->height() - s.height()));
+    panel->setGeometry(left, top, s.width(), s.height());
 }
 
 void MainWindow::layoutOverlays()

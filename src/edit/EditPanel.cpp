@@ -90,6 +90,10 @@ void EditPanel::buildControls()
     dateUp_ = button(this, "DateUp", QStringLiteral(">"), "Change date - one day higher");
     dateUp30_ = button(this, "DateUp30", QStringLiteral("30>"), "Change date - 30 days higher");
     todayButton_ = button(this, "TodayButton", QStringLiteral("!"), "Change date - make today");
+    // Small buttons keep the panel narrow enough to sit over the list.
+    for (QPushButton* b : {dateDn30_, dateDn_, dateUp_, dateUp30_, todayButton_})
+        b->setMaximumWidth(b->fontMetrics().horizontalAdvance(QStringLiteral("30>")) + 20);
+    g->setHorizontalSpacing(4);
     g->addWidget(dateDn30_, 0, 0);
     g->addWidget(dateDn_, 0, 1);
     g->addWidget(dateBox_, 0, 2, 1, 2);
@@ -120,6 +124,8 @@ void EditPanel::buildControls()
         button(this, "UDF1Delete", QStringLiteral("x"), "Remove item from pick list");
     auto* udf2Delete =
         button(this, "UDF2Delete", QStringLiteral("x"), "Remove item from pick list");
+    for (QPushButton* b : {udf1Delete, udf2Delete})
+        b->setMaximumWidth(b->fontMetrics().horizontalAdvance(QStringLiteral("30>")) + 20);
     g->addWidget(user1Label_, 3, 0);
     g->addWidget(userList1_, 3, 1, 1, 2);
     g->addWidget(udf1Delete, 3, 3);
@@ -138,10 +144,14 @@ void EditPanel::buildControls()
         button(this, "DeleteButton", QStringLiteral("Delete"), "Delete record (CTRL-DEL)");
     closeButton_ =
         button(this, "CloseButton", QStringLiteral("Close"), "Quit record edit - no changes (ESC)");
-    auto* actions = new QHBoxLayout;
-    for (QPushButton* b :
-         {newIncome_, newExpense_, replaceIncome_, replaceExpense_, deleteButton_, closeButton_})
-        actions->addWidget(b);
+    auto* actions = new QGridLayout;
+    actions->setSpacing(4);
+    actions->addWidget(newIncome_, 0, 0);
+    actions->addWidget(newExpense_, 0, 1);
+    actions->addWidget(closeButton_, 0, 2);
+    actions->addWidget(replaceIncome_, 1, 0);
+    actions->addWidget(replaceExpense_, 1, 1);
+    actions->addWidget(deleteButton_, 1, 2);
     g->addLayout(actions, 5, 0, 1, 7);
 
     setAmountColour(false);
