@@ -10,6 +10,7 @@
 #include "platform/Clock.h"
 #include "platform/ErrorReport.h"
 #include "platform/MessagePort.h"
+#include "platform/Printing.h"
 #include "store/CategoryFile.h"
 #include "store/Dates.h"
 #include "store/FileIo.h"
@@ -626,7 +627,8 @@ void MainWindow::buildPanels(QWidget* area)
 
     // Report viewer.
     viewer_ = named(new QTextBrowser(area), "Viewer");
-    viewer_->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    // Reports line up in columns: "Courier New", or the nearest fixed-pitch font.
+    viewer_->setFont(platform::linePrintFont(QStringLiteral("Courier New"), viewer_->font().pointSize()));
     viewer_->setLineWrapMode(QTextEdit::NoWrap);
     viewer_->hide();
 }

@@ -43,6 +43,17 @@ QFont linePrintFont(const QString& family, int pointSize)
     }
     QFont f = QFontDatabase::systemFont(QFontDatabase::FixedFont);
     f.setPointSize(pointSize);
+    f.setStyleHint(QFont::TypeWriter);
+    f.setFixedPitch(true);
+    if (!QFontInfo(f).fixedPitch()) {
+        // The desktop's fixed font is not fixed-pitch after all: take the
+        // first installed family that is.
+        for (const QString& candidate : QFontDatabase::families())
+            if (QFontDatabase::isFixedPitch(candidate)) {
+                f.setFamily(candidate);
+                break;
+            }
+    }
     return f;
 }
 
