@@ -397,6 +397,9 @@ MainWindow::MainWindow(const QString& programFolder, QWidget* parent) : QMainWin
     connect(categoryGrid_, &QTableView::doubleClicked, this, &MainWindow::CategoryGrid_DblClick);
 
     enableBuiltCommands();
+    // Column widths follow the header string, set again only when the layout
+    // changes, so widths the user drags stay through rebuilds.
+    connect(listModel_, &QAbstractItemModel::headerDataChanged, this, &MainWindow::setColumnWidths);
     setColumnWidths();
 
     // Shrinking below three status-bar heights or four category-button
@@ -557,10 +560,8 @@ void MainWindow::buildPanels(QWidget* area)
     // Record entry and category editing.
     editPanel_ = new edit::EditPanel([this] { return editContext(); }, area);
     editPanel_->hide();
-    editFrame_ = editPanel_;
     categoryPanel_ = new edit::CategoryPanel([this] { return categoryContext(); }, area);
     categoryPanel_->hide();
-    categoryFrame_ = categoryPanel_;
 
     connect(editPanel_, &edit::EditPanel::openedForNew, this, [this] {
         mainGrid_->setEnabled(false);
@@ -829,7 +830,6 @@ void MainWindow::rebuildList(const QString& searchArgument)
         const view::BuildResult r =
             view::PopMainGrid(*listModel_, session_.listQuery(), searchArgument);
         showStatus(r.status);
-        setColumnWidths();
         if (r.currentRow >= 0)
             mainGrid_->setCurrentIndex(listModel_->index(r.currentRow, 0));
     } catch (const std::exception& e) {
@@ -917,11 +917,11 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event)
     if (watched == categoryGrid_ && event->type() == QEvent::KeyPress) {
         auto* k = static_cast<QKeyEvent*>(event);
         if (k->key() == Qt::Key_Return || k->key() == Qt::Key_Enter) {
-            if (editFrame_->isVisible()) {
+            if (editPanel_->isVisible()) {
                 CategoryGrid_Click();
                 findChild<QLineEdit*>(QStringLiteral("AmountBox"))->setFocus();
             }
-            if (!editFrame_->isVisible())
+            if (!editPanel_->isVisible())
                 CategoryGrid_DblClick();
             return true;
         }
@@ -1336,7 +1336,7 @@ void MainWindow::layoutOverlays()
 {
     if (!mainGrid_)
         return;
-    for (QWidget* p : {static_cast<QWidget*>(editFrame_), static_cast<QWidget*>(categoryFrame_),
+    for (QWidget* p : {static_cast<QWidget*>(editPanel_), static_cast<QWidget*>(categoryPanel_),
                        static_cast<QWidget*>(dateFrame_), static_cast<QWidget*>(macDateFrame_)})
         centreOverList(p);
     // The viewer covers the band of the lists.

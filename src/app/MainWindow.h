@@ -218,8 +218,6 @@ private:
     edit::EditPanel* editPanel_ = nullptr;
     edit::CategoryPanel* categoryPanel_ = nullptr;
     QMenu* listPop_ = nullptr;
-    QFrame* editFrame_ = nullptr;
-    QFrame* categoryFrame_ = nullptr;
     QFrame* dateFrame_ = nullptr;
     QFrame* macDateFrame_ = nullptr;
     QCalendarWidget* monthView1_ = nullptr;

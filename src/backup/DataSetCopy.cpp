@@ -30,35 +30,6 @@ const QList<QRegularExpression>& dataSetExpressions()
     return expressions;
 }
 
-// The work file of one copy: removed again unless it was renamed over the
-// target.
-class WorkFile
-{
-public:
-    explicit WorkFile(const QString& path) : file_(path) {}
-    ~WorkFile()
-    {
-        if (!done_) {
-            file_.close();
-            QFile::remove(file_.fileName());
-        }
-    }
-    WorkFile(const WorkFile&) = delete;
-    WorkFile& operator=(const WorkFile&) = delete;
-
-    QFile& file() { return file_; }
-    void renameOver(const QString& targetPath)
-    {
-        file_.close();
-        store::renameOver(file_.fileName(), targetPath);
-        done_ = true;
-    }
-
-private:
-    QFile file_;
-    bool done_ = false;
-};
-
 bool sameFolderOnDisk(const QString& a, const QString& b)
 {
     struct stat sa {
@@ -114,42 +85,7 @@ QString workPathFor(const QString& targetPath)
 
 bool copyFile(const QString& sourcePath, const QString& targetPath, const BlockStep& step)
 {
-    const QFileInfo sourceInfo(sourcePath);
-    if (!sourceInfo.isFile())
-        throw store::FileError(QStringLiteral("File not found: ") + sourcePath,
-                               store::kFileNotFound, sourcePath);
-    QFile source(sourcePath);
-    store::openFile(source, QIODevice::ReadOnly);
-    const qint64 size = source.size();
-
-    WorkFile work(workPathFor(targetPath));
-    store::openFile(work.file(), QIODevice::WriteOnly | QIODevice::Truncate);
-
-    QByteArray block(int(kCopyBlockSize), Qt::Uninitialized);
-    qint64 done = 0;
-    for (;;) {
-        const qint64 got = source.read(block.data(), kCopyBlockSize);
-        if (got < 0)
-            throw store::FileError(QStringLiteral("Cannot read ") + sourcePath +
-                                       QStringLiteral(" (") + source.errorString() +
-                                       QLatin1Char(')'),
-                                   store::kDeviceIo, sourcePath);
-        if (got == 0)
-            break;
-        store::writeAt(work.file(), done, block.constData(), got);
-        done += got;
-        if (step && !step(done, size))
-            return false;
-    }
-    source.close();
-
-    // File systems without these (a FAT stick) refuse them; the copy itself
-    // is still whole.
-    work.file().setPermissions(sourceInfo.permissions());
-    work.file().setFileTime(sourceInfo.lastModified(), QFileDevice::FileModificationTime);
-    store::syncFile(work.file());
-    work.renameOver(targetPath);
-    return true;
+    return store::copyThroughWorkFile(sourcePath, workPathFor(targetPath), targetPath, step);
 }
 
 bool copyDataSet(const QString& sourceFolder, const QString& targetFolder, const QStringList& names,

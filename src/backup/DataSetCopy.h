@@ -1,5 +1,7 @@
 #pragma once
 
+#include "store/FileIo.h"
+
 #include <QLatin1String>
 #include <QString>
 #include <QStringList>
@@ -33,7 +35,7 @@ bool sameFolder(const QString& a, const QString& b);
 
 // Files are copied in blocks of this size so that the window can keep up
 // between blocks.
-inline constexpr qint64 kCopyBlockSize = 256 * 1024;
+inline constexpr qint64 kCopyBlockSize = store::kCopyBlockSize;
 
 // Called after each block with the bytes copied so far and the size the
 // source had when the copy began.  Returning false stops the copy.

@@ -150,11 +150,53 @@ void keepCopy(const QString& path, const QString& copyPath)
         renameOver(linkWork, copyPath);
         return;
     }
-    QFile in(path);
+    copyThroughWorkFile(path, linkWork, copyPath);
+}
+
+bool copyThroughWorkFile(const QString& source, const QString& workPath, const QString& target,
+                         const std::function<bool(qint64, qint64)>& step)
+{
+    const QFileInfo sourceInfo(source);
+    if (!sourceInfo.isFile())
+        throw FileError(QStringLiteral("File not found: ") + source, kFileNotFound, source);
+    QFile in(source);
     openFile(in, QIODevice::ReadOnly);
-    const QByteArray all = in.readAll();
-    in.close();
-    replaceWholeFile(linkWork, copyPath, all);
+    const qint64 size = in.size();
+    QFile work(workPath);
+    if (!work.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        throwFor(work, QStringLiteral("Cannot create ") + workPath);
+    auto drop = [&] {
+        work.close();
+        QFile::remove(workPath);
+    };
+    try {
+        QByteArray block(qsizetype(kCopyBlockSize), Qt::Uninitialized);
+        qint64 done = 0;
+        for (;;) {
+            const qint64 got = in.read(block.data(), kCopyBlockSize);
+            if (got < 0)
+                throwFor(in, QStringLiteral("Cannot read ") + source);
+            if (got == 0)
+                break;
+            writeAt(work, done, block.constData(), got);
+            done += got;
+            if (step && !step(done, size)) {
+                drop();
+                return false;
+            }
+        }
+        // File systems without these (a FAT stick) refuse them; the copy
+        // itself is still whole.
+        work.setPermissions(sourceInfo.permissions());
+        work.setFileTime(sourceInfo.lastModified(), QFileDevice::FileModificationTime);
+        syncFile(work);
+        work.close();
+        renameOver(workPath, target);
+    } catch (...) {
+        drop();
+        throw;
+    }
+    return true;
 }
 
 namespace testing {

@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QString>
 
+#include <functional>
 #include <stdexcept>
 
 class QFile;
@@ -48,6 +49,19 @@ void touchFile(const QString& path);   // creates an empty file when missing
 void replaceWholeFile(const QString& workPath, const QString& targetPath, const QByteArray& data);
 // Renames an already written and synced work file over the target in one step.
 void renameOver(const QString& workPath, const QString& targetPath);
+// Block size of file copies.
+inline constexpr qint64 kCopyBlockSize = qint64(256) * 1024;
+
+// Copies `source` onto `target` through `workPath` (beside the target) in
+// blocks: the work file is flushed to disk and renamed over the target in
+// one step, so the target holds either its old or the complete new content.
+// The copy keeps the source's modification time and permissions where the
+// file system allows.  `step(done, size)` runs after each block; when it
+// returns false the copy stops, the work file is removed and false is
+// returned.  A missing source is error 53.
+bool copyThroughWorkFile(const QString& source, const QString& workPath, const QString& target,
+                         const std::function<bool(qint64 done, qint64 size)>& step = {});
+
 // Makes `linkPath` hold the content of `path` (a hard link, or a synced copy
 // where links are not possible), replacing whatever `linkPath` held.
 void keepCopy(const QString& path, const QString& copyPath);

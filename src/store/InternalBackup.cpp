@@ -13,7 +13,6 @@ namespace fnk::store {
 
 namespace {
 
-constexpr qint64 kCopyBlock = qint64(1) << 20;
 
 QString summaryText(const QString& lead, const QString& dataFolder, const FileSummary& s)
 {
@@ -84,41 +83,8 @@ QString generalDateTime(const QDateTime& when)
 
 void copyWholeFile(const QString& source, const QString& workPath, const QString& target)
 {
-    touchFile(source);
-    QFile in(source);
-    openFile(in, QIODevice::ReadOnly);
-    const QDateTime modified = QFileInfo(source).lastModified();
-
-    QFile work(workPath);
-    openFile(work, QIODevice::WriteOnly | QIODevice::Truncate);
-    try {
-        QByteArray block(qsizetype(kCopyBlock), Qt::Uninitialized);
-        qint64 offset = 0;
-        for (;;) {
-            const qint64 got = in.read(block.data(), kCopyBlock);
-            if (got < 0)
-                throw FileError(QStringLiteral("Cannot read ") + source, kDeviceIo, source);
-            if (got == 0)
-                break;
-            writeAt(work, offset, block.constData(), got);
-            offset += got;
-        }
-        syncFile(work);
-        // Only for the summaries: a copy that cannot take the time is still whole.
-        work.setFileTime(modified, QFileDevice::FileModificationTime);
-    } catch (...) {
-        work.close();
-        QFile::remove(workPath);
-        throw;
-    }
-    work.close();
-    in.close();
-    try {
-        renameOver(workPath, target);
-    } catch (...) {
-        QFile::remove(workPath);
-        throw;
-    }
+    touchFile(source);  // a missing record file copies as an empty one
+    copyThroughWorkFile(source, workPath, target);
 }
 
 void createBackup(const QString& recordFile, const QString& dataFolder)

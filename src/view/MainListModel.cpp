@@ -108,9 +108,13 @@ QVariant MainListModel::headerData(int section, Qt::Orientation orientation, int
 void MainListModel::setLayout(const QString& layoutCode, const QString& user1Name,
                               const QString& user2Name)
 {
+    // Every rebuild passes the layout in force; only a change is announced.
+    const QString header = headerString(layoutCode, user1Name, user2Name);
+    if (header == header_ && layoutCode == layout_)
+        return;
     layout_ = layoutCode;
     fields_ = ColumnLayout::fields(layoutCode);
-    header_ = headerString(layoutCode, user1Name, user2Name);
+    header_ = header;
     headerCells_ = parseHeaderString(header_);
     emit headerDataChanged(Qt::Horizontal, 0, kColumns - 1);
     if (!order_.empty())
