@@ -3,6 +3,7 @@
 
 #include <QApplication>
 #include <QLocale>
+#include <QTimer>
 
 int main(int argc, char* argv[])
 {
@@ -20,5 +21,9 @@ int main(int argc, char* argv[])
     QObject::connect(&window, &fnk::app::MainWindow::endProgram, &app, &QApplication::quit,
                      Qt::QueuedConnection);
     window.startUp();
+    // For the install check: start (a first run where it is due), then close
+    // the main window as the user would, which writes the settings and ends.
+    if (qEnvironmentVariableIsSet("FENNICK_CLOSE_AFTER_START"))
+        QTimer::singleShot(0, &window, &QWidget::close);
     return app.exec();
 }

@@ -170,24 +170,24 @@ struct ButtonDef {
     const char* name;
     const char* tip;
     const char* action;  // the menu command it runs
-    const char* themeIcon;
-    const char* resourceIcon;
+    const char* themeIcon;     // freedesktop name, or none
+    const char* resourceIcon;  // :/icons/<name>.svg
 };
 
 const ButtonDef kButtons[] = {
     {"btn_New", "Insert a new record", "mu_NewEntry", "document-new", "new"},
-    {"btn_Open", "Open a different data set", "mu_SelectDataFolder", "folder-open", "open"},
-    {"btn_Macro", "Paste in a macro file", "mu_PlayMacro", "media-playback-start", "macro"},
-    {"btn_Notes", "Open this year's general notes", "mu_NotesOpen", "accessories-text-editor", "notes"},
+    {"btn_Open", "Open a different data set", "mu_SelectDataFolder", "document-open", "open"},
+    {"btn_Macro", "Paste in a macro file", "mu_PlayMacro", nullptr, "macro"},
+    {"btn_Notes", "Open this year's general notes", "mu_NotesOpen", nullptr, "notes"},
     {"btn_Calc", "Calculator", "mu_TinyCalc", "accessories-calculator", "calc"},
     {"btn_Help", "Help ", "mu_HelpContents", "help-contents", "help"},
-    {"btn_BackUp", "Run the data backup utility", "mu_Backup", "drive-harddisk", "backup"},
-    {"btn_ModeBlue", "Switch to free selection mode", "mu_NewReport", "edit-select-all", "modeblue"},
-    {"btn_ModeWhite", "Quit free selection mode", "mu_QuitReports", "edit-clear", "modewhite"},
-    {"btn_Summary", "Summary report, narrow format", "mu_ReportSummary", "x-office-document", "summary"},
-    {"btn_Full", "Full report, narrow format", "mu_ReportFull", "text-x-generic", "full"},
-    {"btn_SummaryWide", "Summary report, wide format", "mu_ReportSummaryWide", "x-office-spreadsheet", "summarywide"},
-    {"btn_FullWide", "Full report, wide format", "mu_ReportFullUser", "x-office-presentation", "fullwide"},
+    {"btn_BackUp", "Run the data backup utility", "mu_Backup", nullptr, "backup"},
+    {"btn_ModeBlue", "Switch to free selection mode", "mu_NewReport", nullptr, "modeblue"},
+    {"btn_ModeWhite", "Quit free selection mode", "mu_QuitReports", nullptr, "modewhite"},
+    {"btn_Summary", "Summary report, narrow format", "mu_ReportSummary", nullptr, "summary"},
+    {"btn_Full", "Full report, narrow format", "mu_ReportFull", nullptr, "full"},
+    {"btn_SummaryWide", "Summary report, wide format", "mu_ReportSummaryWide", nullptr, "summarywide"},
+    {"btn_FullWide", "Full report, wide format", "mu_ReportFullUser", nullptr, "fullwide"},
     {"brn_Print", "Print the report", "mu_PrintReport", "document-print", "print"},
     {"btn_EditReport", "Edit report in word processor", "mu_EditReport", "document-edit", "editreport"},
     {"btn_CloseReport", "Close report viewer", "mu_ReturnToList", "window-close", "closereport"},
@@ -214,10 +214,13 @@ const QStringList& builtCommands()
     return names;
 }
 
+// The desktop theme's picture where it has one of the same meaning, else our
+// own.  Reports and the free selection mode always use ours: a theme has no
+// picture that tells narrow from wide or summary from full.
 QIcon iconFor(const ButtonDef& b)
 {
-    return QIcon::fromTheme(QLatin1String(b.themeIcon),
-                            QIcon(QStringLiteral(":/icons/%1.png").arg(QLatin1String(b.resourceIcon))));
+    const QIcon own(QStringLiteral(":/icons/%1.svg").arg(QLatin1String(b.resourceIcon)));
+    return b.themeIcon ? QIcon::fromTheme(QLatin1String(b.themeIcon), own) : own;
 }
 
 template <typename W>
@@ -252,7 +255,7 @@ MainWindow::MainWindow(const QString& programFolder, QWidget* parent) : QMainWin
     initAppResources();
     setObjectName(QStringLiteral("FNK_3_Main"));
     setWindowTitle(QStringLiteral("Fennick"));
-    setWindowIcon(QIcon(QStringLiteral(":/icons/fennick.png")));
+    setWindowIcon(QIcon(QStringLiteral(":/icons/fennick.svg")));
     session_.programFolder = programFolder.endsWith(QLatin1Char('/'))
         ? programFolder
         : programFolder + QLatin1Char('/');

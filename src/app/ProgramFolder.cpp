@@ -24,14 +24,22 @@ bool writable(const QString& folder)
 }
 }  // namespace
 
-QString programFolder()
+bool isInstalledCopy(const QString& exeFolder)
 {
-    const QString exeFolder = withTrailingSlash(QCoreApplication::applicationDirPath());
-    if (writable(exeFolder))
-        return exeFolder;
+    return QFileInfo::exists(withTrailingSlash(exeFolder)
+                             + QStringLiteral("../share/applications/fennick.desktop"));
+}
+
+QString programFolderFor(const QString& exeFolder)
+{
+    const QString own = withTrailingSlash(exeFolder);
+    if (!isInstalledCopy(own) && writable(own))
+        return own;
     const QString data = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
     QDir().mkpath(data);
     return withTrailingSlash(data);
 }
+
+QString programFolder() { return programFolderFor(QCoreApplication::applicationDirPath()); }
 
 }  // namespace fnk::app

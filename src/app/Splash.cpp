@@ -18,7 +18,7 @@ Splash::Splash(const QString& password, QWidget* parent) : QDialog(parent), stor
 
     auto* image = new QLabel(this);
     image->setObjectName(QStringLiteral("Image1"));
-    image->setPixmap(QIcon(QStringLiteral(":/icons/fennick.png")).pixmap(64, 64));
+    image->setPixmap(QIcon(QStringLiteral(":/icons/fennick.svg")).pixmap(64, 64));
     image->setAlignment(Qt::AlignCenter);
 
     auto* product = new QLabel(QStringLiteral("Fennick - version 4.2"), this);
