@@ -259,7 +259,7 @@ MainWindow::MainWindow(const QString& programFolder, QWidget* parent) : QMainWin
     session_.programFolder = programFolder.endsWith(QLatin1Char('/'))
         ? programFolder
         : programFolder + QLatin1Char('/');
-    session_.dataFolder = session_.programFolder;
+    session_.setDataFolder(session_.programFolder);
     session_.settings = firstRunDefaults();
     platform::setDialogParent(this);
 
@@ -398,6 +398,10 @@ MainWindow::MainWindow(const QString& programFolder, QWidget* parent) : QMainWin
     qApp->installEventFilter(this);
     connect(udfPrompt_, &QPushButton::clicked, this, &MainWindow::UDFSearchPrompt_Click);
     connect(categoryGrid_, &QTableView::doubleClicked, this, &MainWindow::CategoryGrid_DblClick);
+    // Record numbers taken before the record file changed or was renumbered
+    // are let go of before the next command can write through them.
+    connect(&session_, &Session::recordFileChanged, this, [this] { forgetRecordNumbers(true); });
+    connect(&session_, &Session::recordsRenumbered, this, [this] { forgetRecordNumbers(false); });
 
     enableBuiltCommands();
     // Column widths follow the header string, set again only when the layout
@@ -804,8 +808,11 @@ void MainWindow::storeGeometry()
 
 void MainWindow::writeSettings()
 {
+    const SettingsFile file(session_.programFolder);
+    if (file.isHeldBack())
+        return;  // unreadable at start-up: the user has been told, the file stays as it is
     try {
-        SettingsFile(session_.programFolder).write(session_.settings);
+        file.write(session_.settings);
     } catch (const std::exception& e) {
         reportFailure(e);
     }
@@ -938,6 +945,18 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event)
     return QMainWindow::eventFilter(watched, event);
 }
 
+void MainWindow::forgetRecordNumbers(bool otherFile)
+{
+    // The record panel closes as Esc closes it; the category panel too when
+    // the files beneath it are others now.  The list's rows go until the
+    // command rebuilds them, so the pop-up menu finds no stale number.
+    if (editPanel_->state() != edit::EditPanel::State::Closed)
+        editPanel_->CloseButton_Click();
+    if (otherFile && categoryPanel_->isVisible())
+        categoryPanel_->QuitCat_Click();
+    listModel_->clearRows();
+}
+
 void MainWindow::mu_AllCats()
 {
     session_.showAllCategories();
@@ -969,6 +988,7 @@ edit::EditContext MainWindow::editContext() const
     c.user2KeepsList = session_.settings.userField2KeepsPickList();
     c.confirm = session_.settings.confirmsReplaceAndDelete();
     c.macroMode = session_.macroMode;
+    c.recordEpoch = session_.recordEpoch();
     return c;
 }
 
@@ -1222,7 +1242,9 @@ void MainWindow::mu_ReIndex()
 {
     QApplication::setOverrideCursor(Qt::WaitCursor);
     try {
-        store::RecordFile(session_.recordFile()).reindex();
+        const bool renumbered = store::RecordFile(session_.recordFile()).reindex() > 0;
+        if (renumbered)
+            session_.recordsChangedBeneath();
     } catch (const std::exception& e) {
         QApplication::restoreOverrideCursor();
         reportFailure(e);
@@ -1242,10 +1264,14 @@ void MainWindow::wholeFileCommand(const QString& question, const std::function<q
         count = work();
     } catch (const std::exception& e) {
         QApplication::restoreOverrideCursor();
+        // A command stopped part way may still have changed the file.
+        session_.recordsChangedBeneath();
         reportFailure(e);
+        rebuildList();
         return;
     }
     QApplication::restoreOverrideCursor();
+    session_.recordsChangedBeneath();
     rebuildList();
     platform::messages().inform(QStringLiteral("Finished!"), QString::number(count) + finished);
 }

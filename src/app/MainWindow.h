@@ -197,6 +197,12 @@ private:
     void wholeFileCommand(const QString& question, const std::function<qint64()>& work,
                           const QString& finished);
     void closeUserFieldSearch();
+    // Closes the record panel (and the category panel when `otherFile`) and
+    // empties the list: the record file changed or was renumbered.
+    void forgetRecordNumbers(bool otherFile);
+    // The data-folder commands: off in macro edit and while the import
+    // window is open.
+    void updateFolderCommands();
 
     Session session_;
     view::MainListModel* listModel_ = nullptr;
@@ -234,6 +240,7 @@ private:
     QList<QPointer<QWidget>> secondary_;  // windows that follow the font setting
     QList<QPointer<QWidget>> games_;
     QPointer<QWidget> import_;
+    bool importOpen_ = false;  // from the import window's opening to its finished()
     QPointer<QWidget> backup_;
     bool wideReport_ = false;  // the last report built was a wide one
     QString chosenMacro_;  // the macro file last chosen for play

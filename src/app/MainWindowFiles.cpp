@@ -17,8 +17,13 @@ void MainWindow::mu_CreateBackup()
 
 void MainWindow::mu_RestoreBackup()
 {
-    if (app::mu_RestoreBackup(session_.recordFile(), session_.dataFolder))
+    const bool ok = app::mu_RestoreBackup(session_.recordFile(), session_.dataFolder);
+    // Whatever the answer, the file may be another now.
+    session_.recordsChangedBeneath();
+    if (ok)
         mu_AllCats();
+    else
+        rebuildList();
 }
 
 void MainWindow::mu_Import()
@@ -29,17 +34,36 @@ void MainWindow::mu_Import()
         return;
     }
     // The import window works on its own; when it closes, by any means, the
-    // list shows every category again.
-    auto* w = new imports::ImportWindow(session_.recordFile(), nullptr);
+    // list shows every category again.  Its target, the backup it offers and
+    // the rebuild all follow the data folder of this moment, which stays in
+    // force while it is open.
+    const QString recordFile = session_.recordFile();
+    const QString dataFolder = session_.dataFolder;
+    auto* w = new imports::ImportWindow(recordFile, nullptr);
     w->setAttribute(Qt::WA_DeleteOnClose);
     QFont f = w->font();
     f.setBold(session_.settings.boldFonts());
     w->setFont(f);
-    w->setInternalBackup([this] { app::mu_CreateBackup(session_.recordFile(), session_.dataFolder); });
-    connect(w, &imports::ImportWindow::finished, this, &MainWindow::mu_AllCats);
+    w->setInternalBackup([recordFile, dataFolder] { app::mu_CreateBackup(recordFile, dataFolder); });
+    connect(w, &imports::ImportWindow::finished, this, [this] {
+        importOpen_ = false;
+        updateFolderCommands();
+        session_.recordsChangedBeneath();
+        mu_AllCats();
+    });
     import_ = w;
+    importOpen_ = true;
+    updateFolderCommands();
     secondary_ << QPointer<QWidget>(w);
     w->show();
+}
+
+void MainWindow::updateFolderCommands()
+{
+    const bool on = !session_.macroMode && !importOpen_;
+    for (const char* c : {"mu_DefaultDataFolder", "mu_AlternateFolder1", "mu_AlternateFolder2",
+                          "mu_SelectDataFolder"})
+        setCommandEnabled(c, on);
 }
 
 void MainWindow::mu_Backup()

@@ -25,9 +25,11 @@ const char* const kMacroModeMenus[] = {
     "mu_ListMode", "mu_DefaultDataFolder", "mu_AlternateFolder1", "mu_AlternateFolder2",
     "mu_SelectDataFolder"};
 
-QString chooseMacroFile()
+// Play takes an existing macro; edit also takes a new name, which starts a
+// new, empty macro file.
+QString chooseMacroFile(platform::FileDialog::Kind kind)
 {
-    return platform::messages().file({platform::FileDialog::Open, QStringLiteral("Select a file..."),
+    return platform::messages().file({kind, QStringLiteral("Select a file..."),
                                       QStringLiteral("Fennick Macro Files|*.fnk"), QString(), {}});
 }
 
@@ -48,7 +50,6 @@ void MainWindow::TurnMacroOn()
     if (session_.settings.toolTipsShown())
         categoryGrid_->setToolTip(QStringLiteral("Click category to select (during record edit)"));
     generalPanels_[0]->setText(QStringLiteral("Macro Edit!!! File: ") + session_.macroFile);
-    session_.macroMode = true;
     editPanel_->setDateStepsEnabled(false);
     QPalette p = mainGrid_->palette();
     p.setColor(QPalette::Base, QColor(255, 255, 0));
@@ -63,7 +64,6 @@ void MainWindow::TurnMacroOff()
     generalPanels_[1]->show();
     if (session_.settings.toolTipsShown())
         categoryGrid_->setToolTip(QStringLiteral("Double-click any category to narrow your view"));
-    session_.macroMode = false;
     session_.range.SetRange(session_.settings.defaultRangeCode(), 0, platform::clock().today());
     applyRange();
     editPanel_->setDateStepsEnabled(true);
@@ -72,12 +72,13 @@ void MainWindow::TurnMacroOff()
     mainGrid_->setPalette(p);
     for (const char* m : kMacroModeMenus)
         setCommandEnabled(m, true);
+    updateFolderCommands();
     setCommandEnabled("mu_MacroQuit", false);
 }
 
 void MainWindow::mu_MacroCreate()
 {
-    const QString path = chooseMacroFile();
+    const QString path = chooseMacroFile(platform::FileDialog::OpenOrNew);
     if (path.isEmpty())
         return;
     try {
@@ -90,7 +91,7 @@ void MainWindow::mu_MacroCreate()
         reportFailure(e);
         return;
     }
-    session_.macroFile = path;
+    session_.setMacroEdit(path);
     TurnMacroOn();
     rebuildList();
 }
@@ -99,14 +100,14 @@ void MainWindow::mu_MacroQuit()
 {
     if (!session_.macroMode)
         return;
-    session_.macroFile.clear();
+    session_.setMacroEdit(QString());
     TurnMacroOff();
     rebuildList();
 }
 
 void MainWindow::mu_PlayMacro()
 {
-    const QString path = chooseMacroFile();
+    const QString path = chooseMacroFile(platform::FileDialog::Open);
     if (path.isEmpty())
         return;
     try {
@@ -142,12 +143,14 @@ void MainWindow::MacDateOK_Click()
     } catch (const std::exception& e) {
         QApplication::restoreOverrideCursor();
         progress_->hide();
+        session_.recordsChangedBeneath();
         reportFailure(e);
         rebuildList();
         return;
     }
     QApplication::restoreOverrideCursor();
     progress_->hide();
+    session_.recordsChangedBeneath();
     rebuildList();
 }
 

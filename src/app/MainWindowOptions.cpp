@@ -20,7 +20,7 @@ namespace fnk::app {
 
 void MainWindow::switchDataFolder(const QString& folder, bool reindex)
 {
-    session_.dataFolder = withTrailingSlash(folder);
+    session_.setDataFolder(withTrailingSlash(folder));
     generalPanels_[1]->setText(session_.dataFolder);
     if (reindex) {
         // Throws when the folder cannot be used; the caller reports it.

@@ -2,6 +2,27 @@
 
 namespace fnk::app {
 
+void Session::setDataFolder(const QString& folder)
+{
+    dataFolder_ = folder;
+    ++epoch_;
+    emit recordFileChanged();
+}
+
+void Session::setMacroEdit(const QString& file)
+{
+    macroFile_ = file;
+    macroMode_ = !file.isEmpty();
+    ++epoch_;
+    emit recordFileChanged();
+}
+
+void Session::recordsChangedBeneath()
+{
+    ++epoch_;
+    emit recordsRenumbered();
+}
+
 view::ListQuery Session::listQuery() const
 {
     view::ListQuery q;
@@ -15,7 +36,7 @@ view::ListQuery Session::listQuery() const
     q.user2Name = settings.userField2Name();
     q.user1IsPickList = !settings.userField1IsFreeText();
     q.user2IsPickList = !settings.userField2IsFreeText();
-    q.macroMode = macroMode;
+    q.macroMode = macroMode_;
     q.freeSelection = freeSelection;
     return q;
 }

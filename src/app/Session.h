@@ -4,16 +4,36 @@
 #include "view/DateRange.h"
 #include "view/ListBuilder.h"
 
+#include <QObject>
 #include <QString>
 
 namespace fnk::app {
 
 // The program-wide state of one run: folders, settings, range, category
 // filter, search and the window modes.  The main window owns one.
-struct Session {
+//
+// The record file in use changes, or its records are renumbered, only
+// through setDataFolder(), setMacroEdit() and recordsChangedBeneath().  Each
+// announces it, so that everything holding a record number (the record
+// panel, the list's rows) lets it go before the next command can write
+// through it.
+class Session : public QObject {
+    Q_OBJECT
+    QString dataFolder_;
+    QString macroFile_;
+    bool macroMode_ = false;
+    quint64 epoch_ = 0;
+
+public:
+    explicit Session(QObject* parent = nullptr) : QObject(parent) {}
+
     QString programFolder;  // ends in "/"
-    QString dataFolder;     // ends in "/"
-    QString macroFile;      // the macro file in macro edit mode, else empty
+    // The data folder (ends in "/"), the macro file of macro edit mode
+    // (empty otherwise) and the mode: read them here, change them only
+    // through the setters below.
+    const QString& dataFolder{dataFolder_};
+    const QString& macroFile{macroFile_};
+    const bool& macroMode{macroMode_};
 
     SettingsRecord settings;
     view::DateRange range;
@@ -22,17 +42,27 @@ struct Session {
     QString rememberedName = QStringLiteral("All Categories");
     QString searchText;  // the search in force; empty when none
 
-    double selectedRecord = 0;  // the record the edit commands act on
     bool freeSelection = false;
-    bool macroMode = false;
     bool reportView = false;
 
     QString recordFile() const
     {
-        return macroMode && !macroFile.isEmpty() ? macroFile
-                                                 : dataFolder + QStringLiteral("fennick.dat");
+        return macroMode_ && !macroFile_.isEmpty() ? macroFile_
+                                                   : dataFolder_ + QStringLiteral("fennick.dat");
     }
-    QString categoryFile() const { return dataFolder + QStringLiteral("category.dat"); }
+    QString categoryFile() const { return dataFolder_ + QStringLiteral("category.dat"); }
+
+    // Counts every change of the record file and every renumbering; a record
+    // number is good only for the count it was taken under.
+    quint64 recordEpoch() const { return epoch_; }
+
+    // Makes `folder` (with its trailing "/") the data folder.
+    void setDataFolder(const QString& folder);
+    // Macro edit on `file`; an empty name ends macro edit.
+    void setMacroEdit(const QString& file);
+    // The current record file was rewritten or added to by a whole-file
+    // command (purge, restore, a backup restored, an import, a macro played).
+    void recordsChangedBeneath();
 
     void showAllCategories()
     {
@@ -42,6 +72,12 @@ struct Session {
 
     // What the list builder needs from all of this.
     view::ListQuery listQuery() const;
+
+signals:
+    // Another file is now the current record file (or the data folder changed).
+    void recordFileChanged();
+    // The same record file, but its records may now have other numbers.
+    void recordsRenumbered();
 };
 
 }  // namespace fnk::app

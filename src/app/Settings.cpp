@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QLocale>
+#include <QSet>
 #include <QtEndian>
 
 #include <algorithm>
@@ -184,20 +185,25 @@ SettingsFile::ReadResult SettingsFile::read() const
         result.problem = problem;
         return result;
     };
+    auto unreadable = [&result](const QString& problem) {
+        result.status = Status::Unreadable;
+        result.problem = problem;
+        return result;
+    };
     try {
         const QFileInfo info(path());
         if (!info.exists())
             return result;  // first run
         if (info.isDir())
-            return damaged(QStringLiteral("it is a folder, not a file"));
+            return unreadable(QStringLiteral("it is a folder, not a file"));
 
         QFile file(path());
         if (!file.open(QIODevice::ReadOnly))
-            return damaged(QStringLiteral("it could not be opened (%1)").arg(file.errorString()));
+            return unreadable(QStringLiteral("it could not be opened (%1)").arg(file.errorString()));
         // One byte more than a record, to tell a long file from a good one.
         const QByteArray bytes = file.read(qint64(SettingsRecord::kSize) + 1);
         if (file.error() != QFileDevice::NoError)
-            return damaged(QStringLiteral("it could not be read (%1)").arg(file.errorString()));
+            return unreadable(QStringLiteral("it could not be read (%1)").arg(file.errorString()));
         if (bytes.isEmpty() && file.size() == 0)
             return result;  // first run
 
@@ -212,12 +218,34 @@ SettingsFile::ReadResult SettingsFile::read() const
         result.record = *record;
         return result;
     } catch (const std::exception& e) {
-        return damaged(QStringLiteral("it could not be read (%1)").arg(QString::fromLocal8Bit(e.what())));
+        return unreadable(QStringLiteral("it could not be read (%1)").arg(QString::fromLocal8Bit(e.what())));
     }
+}
+
+namespace {
+// The settings files held back in this run, by path.
+QSet<QString>& heldBack()
+{
+    static QSet<QString> paths;
+    return paths;
+}
+}  // namespace
+
+void SettingsFile::holdBack() const { heldBack().insert(QFileInfo(path()).absoluteFilePath()); }
+
+bool SettingsFile::isHeldBack() const
+{
+    return heldBack().contains(QFileInfo(path()).absoluteFilePath());
 }
 
 void SettingsFile::write(const SettingsRecord& record) const
 {
+    if (isHeldBack())
+        throw store::FileError(
+            QStringLiteral("The settings file %1 could not be read when the program started, so it "
+                           "is not written over; the settings in use hold until the program ends.")
+                .arg(QDir::toNativeSeparators(path())),
+            store::kPermissionDenied, path());
     store::replaceWholeFile(workPath(), path(), record.toBytes());
 }
 
@@ -272,6 +300,18 @@ LoadedSettings loadOrCreate(const QString& programFolder, platform::MessagePort&
         return out;
     case SettingsFile::Status::Damaged:
         break;
+    case SettingsFile::Status::Unreadable:
+        out.unreadable = true;
+        out.record = firstRunDefaults();
+        file.holdBack();
+        port.message({QStringLiteral("Settings File Unreadable"),
+                      QStringLiteral("The settings file %1 could not be read: %2.\n\nThe program "
+                                     "goes on with the first-run settings for now. The file is left "
+                                     "as it is and will not be written over until the program "
+                                     "ends; once it can be read again, your settings come back.")
+                          .arg(QDir::toNativeSeparators(file.path()), read.problem),
+                      platform::Icon::Exclamation, platform::Buttons::Ok, platform::Answer::Ok});
+        return out;
     }
 
     out.damaged = true;

@@ -207,19 +207,25 @@ public:
     enum class Status {
         FirstRun,  // no file, or an empty one
         Good,      // the record was read
-        Damaged,   // wrong length, or the file could not be read
+        Damaged,   // read, and not a settings record (wrong length)
+        Unreadable,  // there, but it could not be opened or read
     };
     struct ReadResult {
         Status status = Status::FirstRun;
         SettingsRecord record;  // only meaningful when Good
-        QString problem;        // why the file counts as damaged
+        QString problem;        // why the file is damaged or unreadable
     };
 
     // Never throws.
     ReadResult read() const;
     // Replaces the file as a whole in one step: the file always holds either
-    // the old record or the new one.  Throws store::FileError.
+    // the old record or the new one.  Throws store::FileError, also when the
+    // file is held back.
     void write(const SettingsRecord& record) const;
+    // A settings file that could not be read at start-up is held back: no
+    // write goes over it for the rest of the run.
+    void holdBack() const;
+    bool isHeldBack() const;
     // Renames the file to fnk41.cfg.bad, replacing an older one.  Throws
     // store::FileError.
     void keepDamaged() const;
@@ -232,6 +238,9 @@ struct LoadedSettings {
     SettingsRecord record;
     bool firstRun = false;  // there was no settings file, or an empty one
     bool damaged = false;   // the file was damaged and the defaults took its place
+    // The file could not be read: the defaults hold in memory only, and the
+    // file is held back (never written) for this run.
+    bool unreadable = false;
     // A first run or a damaged file writes the defaults at once; a failure
     // of that write is kept here for the caller to report or pass over.
     std::optional<store::FileError> writeError;
@@ -240,7 +249,9 @@ struct LoadedSettings {
 // Start-up's way to the settings: reads fnk41.cfg in `programFolder`.  A
 // missing or empty file gives the first-run defaults, written at once.  A
 // damaged file is moved aside to fnk41.cfg.bad and the defaults take its
-// place; the user is told through `port`.  Never throws.
+// place; the user is told through `port`.  A file that cannot be opened or
+// read is left as it is and held back; the user is told, and the defaults
+// serve this run.  Never throws.
 LoadedSettings loadOrCreate(const QString& programFolder, platform::MessagePort& port);
 
 }  // namespace fnk::app

@@ -295,6 +295,7 @@ void EditPanel::mu_NewEntry()
     replaceExpense_->setEnabled(false);
 
     selected_ = 0;
+    openedEpoch_ = ctx.recordEpoch;
     state_ = State::NewRecord;
     show();
     if (parentWidget())
@@ -322,6 +323,7 @@ bool EditPanel::openRecord(double recordNumber)
     }
 
     selected_ = std::nearbyint(recordNumber);
+    openedEpoch_ = ctx.recordEpoch;
     buffer_ = rec;
 
     dateBox_->setText(store::formatDay(rec.entryDate));
@@ -401,9 +403,20 @@ void EditPanel::ReplaceExpenseButton_Click()
     replace(false);
 }
 
+bool EditPanel::closedAsStale(const EditContext& ctx)
+{
+    if (ctx.recordEpoch == openedEpoch_)
+        return false;
+    closePanel(false);
+    return true;
+}
+
 void EditPanel::saveNew(bool income)
 {
     if (state_ == State::Closed)
+        return;
+    const EditContext ctx = context_();
+    if (closedAsStale(ctx))
         return;
     auto& port = platform::messages();
     if (store::trimSpaces(codeBox_->text()).isEmpty()) {
@@ -424,7 +437,6 @@ void EditPanel::saveNew(bool income)
         return;
     }
 
-    const EditContext ctx = context_();
     store::LedgerRecord rec;
     fillFromPanel(rec, income ? amount.magnitude : -amount.magnitude, true);
 
@@ -462,6 +474,8 @@ void EditPanel::replace(bool income)
     if (state_ != State::StoredRecord || selected_ <= 0)
         return;
     const EditContext ctx = context_();
+    if (closedAsStale(ctx))
+        return;
     auto& port = platform::messages();
     // The panel is checked before the question, so a refused amount never
     // follows a "Yes".
@@ -495,6 +509,8 @@ void EditPanel::DeleteButton_Click()
     if (state_ != State::StoredRecord || selected_ <= 0)
         return;
     const EditContext ctx = context_();
+    if (closedAsStale(ctx))
+        return;
     if (ctx.confirm &&
         !platform::messages().askYesNo(QStringLiteral("Confirm"), QStringLiteral("Delete record?")))
         return;

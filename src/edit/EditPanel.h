@@ -30,6 +30,9 @@ struct EditContext {
     bool user2KeepsList = false;
     bool confirm = true;    // ask before replacing or deleting a record
     bool macroMode = false; // replacing keeps the record's date
+    // Changes whenever the record file changes or is renumbered: the panel
+    // writes only under the count it was opened under.
+    quint64 recordEpoch = 0;
 };
 
 // Which pick lists a save added a value to, so a failed save can take them
@@ -145,10 +148,14 @@ private:
     void setAmountColour(bool red);
     std::pair<QStringList, QStringList> loadPickLists(const EditContext& ctx) const;
     void applyPump(const EditContext& ctx, const QStringList& list1, const QStringList& list2);
+    // The record file changed or was renumbered since the panel opened: it
+    // closes as Esc closes it, and nothing is written.
+    bool closedAsStale(const EditContext& ctx);
 
     ContextProvider context_;
     State state_ = State::Closed;
     double selected_ = 0;
+    quint64 openedEpoch_ = 0;
     store::LedgerRecord buffer_;
 
     QLineEdit* dateBox_ = nullptr;

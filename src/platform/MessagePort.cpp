@@ -15,6 +15,7 @@ QtMessagePort& qtPort()
 }
 MessagePort* g_port = nullptr;
 QPointer<QWidget> g_parent;
+bool g_nativeFileDialogs = true;
 
 QMessageBox::StandardButton toQt(Answer a)
 {
@@ -113,12 +114,38 @@ QString QtMessagePort::file(const FileDialog& dialog)
     QString start = dialog.folder;
     if (!dialog.initialName.isEmpty())
         start = start.isEmpty() ? dialog.initialName : start + QLatin1Char('/') + dialog.initialName;
-    const QString filter = toQtFilter(dialog.filter);
-    if (dialog.kind == FileDialog::Open)
-        return QFileDialog::getOpenFileName(g_parent, dialog.title, start, filter);
-    return QFileDialog::getSaveFileName(g_parent, dialog.title, start, filter, nullptr,
-                                        QFileDialog::DontConfirmOverwrite);
+    QFileDialog d(g_parent, dialog.title, QString(), toQtFilter(dialog.filter));
+    if (!dialog.folder.isEmpty())
+        d.setDirectory(dialog.folder);
+    if (!dialog.initialName.isEmpty())
+        d.selectFile(start);
+    d.setOption(QFileDialog::DontUseNativeDialog, !g_nativeFileDialogs);
+    switch (dialog.kind) {
+    case FileDialog::Open:
+        d.setAcceptMode(QFileDialog::AcceptOpen);
+        d.setFileMode(QFileDialog::ExistingFile);
+        break;
+    case FileDialog::OpenOrNew: {
+        d.setAcceptMode(QFileDialog::AcceptOpen);
+        d.setFileMode(QFileDialog::AnyFile);
+        const QStringList parts = dialog.filter.split(QLatin1Char('|'), Qt::SkipEmptyParts);
+        if (parts.size() >= 2 && parts[1].startsWith(QLatin1String("*."))
+            && !parts[1].contains(QLatin1Char(';')))
+            d.setDefaultSuffix(parts[1].mid(2));
+        break;
+    }
+    case FileDialog::Save:
+        d.setAcceptMode(QFileDialog::AcceptSave);
+        d.setFileMode(QFileDialog::AnyFile);
+        d.setOption(QFileDialog::DontConfirmOverwrite, true);
+        break;
+    }
+    if (d.exec() != QDialog::Accepted || d.selectedFiles().isEmpty())
+        return QString();
+    return d.selectedFiles().constFirst();
 }
+
+void QtMessagePort::setNativeFileDialogs(bool native) { g_nativeFileDialogs = native; }
 
 Answer ScriptedMessagePort::message(const MessageBox& box)
 {

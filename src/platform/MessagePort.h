@@ -33,7 +33,11 @@ struct InputBox {
 };
 
 struct FileDialog {
-    enum Kind { Open, Save } kind = Open;
+    // Open: an existing file only.  OpenOrNew: an open dialog that also
+    // takes the name of a file not yet there (the caller creates it); a new
+    // name typed without an extension gets the first pattern's.  Save: any
+    // name; an existing file is not confirmed by the dialog.
+    enum Kind { Open, Save, OpenOrNew } kind = Open;
     QString title;
     QString filter;       // "Name|pattern|Name|pattern" as the program gives it
     QString initialName;  // file name offered in the name box
@@ -71,6 +75,10 @@ public:
     Answer message(const MessageBox& box) override;
     QString input(const InputBox& box) override;
     QString file(const FileDialog& dialog) override;
+
+    // The desktop's own file dialogs where it has them (the default), or
+    // always Qt's, which look the same under every theme.
+    static void setNativeFileDialogs(bool native);
 };
 
 // For tests: queue answers, then read back every box shown.

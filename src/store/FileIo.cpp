@@ -13,6 +13,7 @@ namespace fnk::store {
 
 namespace {
 int g_okWrites = -1;
+QString g_failRenameOnto;
 
 bool injectedFailure()
 {
@@ -107,6 +108,11 @@ void touchFile(const QString& path)
 
 void renameOver(const QString& workPath, const QString& targetPath)
 {
+    if (!g_failRenameOnto.isEmpty() && g_failRenameOnto == targetPath) {
+        g_failRenameOnto.clear();
+        throwErrno(QStringLiteral("Cannot rename ") + workPath + QStringLiteral(" to ") + targetPath,
+                   targetPath, EXDEV);
+    }
     // rename(2) replaces the target in one step.
     if (std::rename(QFile::encodeName(workPath).constData(),
                     QFile::encodeName(targetPath).constData())
@@ -201,7 +207,12 @@ bool copyThroughWorkFile(const QString& source, const QString& workPath, const Q
 
 namespace testing {
 void failWritesAfter(int okWrites) { g_okWrites = okWrites; }
-void reset() { g_okWrites = -1; }
+void failRenameOnto(const QString& targetPath) { g_failRenameOnto = targetPath; }
+void reset()
+{
+    g_okWrites = -1;
+    g_failRenameOnto.clear();
+}
 }  // namespace testing
 
 }  // namespace fnk::store

@@ -70,6 +70,8 @@ void keepCopy(const QString& path, const QString& copyPath);
 // write fails as a full disk would, until reset.  -1 switches it off.
 namespace testing {
 void failWritesAfter(int okWrites);
+// The next rename onto `targetPath` fails as one across file systems would.
+void failRenameOnto(const QString& targetPath);
 void reset();
 }  // namespace testing
 

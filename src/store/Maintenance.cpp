@@ -3,21 +3,52 @@
 #include "store/FileIo.h"
 #include "store/RecordFile.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QTemporaryFile>
+
+#include <memory>
 
 #include <cstring>
 
 namespace fnk::store {
 
+namespace {
+
+// The work file of a purge: beside the file it replaces, so the last rename
+// never crosses a file system.
+std::unique_ptr<QFile> openWorkFile(const QString& recordFile, const QString& dataFolder)
+{
+    const QFileInfo target(recordFile);
+    if (target.absoluteDir() == QDir(dataFolder)) {
+        auto work = std::make_unique<QFile>(dataFolder + QStringLiteral("temp.dat"));
+        if (!work->open(QIODevice::WriteOnly | QIODevice::Truncate))
+            throw FileError(QStringLiteral("Cannot create ") + work->fileName(), kPathFileAccess,
+                            work->fileName());
+        return work;
+    }
+    // Elsewhere (a macro file) a name of its own, so no file of the user's
+    // there is written over.
+    auto work = std::make_unique<QTemporaryFile>(target.absoluteFilePath()
+                                                 + QStringLiteral(".XXXXXX"));
+    work->setAutoRemove(false);
+    if (!work->open())
+        throw FileError(QStringLiteral("Cannot create a work file beside ") + recordFile,
+                        kPathFileAccess, recordFile);
+    return work;
+}
+
+}  // namespace
+
 qint64 PurgeDeletedRecs(const QString& recordFile, const QString& dataFolder)
 {
-    const QString workPath = dataFolder + QStringLiteral("temp.dat");
     const QString backupPath = dataFolder + QStringLiteral("fennick.bak");
     const RecordFile records(recordFile);
 
-    QFile work(workPath);
-    if (!work.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        throw FileError(QStringLiteral("Cannot create ") + workPath, kPathFileAccess, workPath);
+    const std::unique_ptr<QFile> workFile = openWorkFile(recordFile, dataFolder);
+    QFile& work = *workFile;
+    const QString workPath = work.fileName();
     qint64 next = 1;
     qint64 removed = 0;
     try {
@@ -54,8 +85,25 @@ qint64 PurgeDeletedRecs(const QString& recordFile, const QString& dataFolder)
 
     // The old file becomes the backup without ever leaving its own name; the
     // complete new file then replaces it in one step.
-    keepCopy(recordFile, backupPath);
-    renameOver(workPath, recordFile);
+    try {
+        keepCopy(recordFile, backupPath);
+    } catch (...) {
+        QFile::remove(workPath);
+        throw;
+    }
+    try {
+        renameOver(workPath, recordFile);
+    } catch (...) {
+        QFile::remove(workPath);
+        // The backup may be a second name of the live file, which later edits
+        // in place would change too: it becomes a copy of its own, or goes.
+        try {
+            copyThroughWorkFile(recordFile, backupPath + QStringLiteral(".lnk"), backupPath);
+        } catch (...) {
+            QFile::remove(backupPath);
+        }
+        throw;
+    }
     return removed;
 }
 

@@ -337,6 +337,24 @@ private slots:
         QCOMPARE(h.port.messagesShown().size(), 1);
     }
 
+    void unreadableSettingsFileIsNeverWritten()
+    {
+        AppHarness h;
+        // Every read of this fails, and it must stay as it is.
+        QVERIFY(QFile::link(QStringLiteral("/proc/self/mem"), h.path("fnk41.cfg")));
+        auto& w = h.start();
+        QVERIFY(w.isVisible());
+        QCOMPARE(h.port.messagesShown().size(), 1);
+        QCOMPARE(h.port.lastMessage()->title, QStringLiteral("Settings File Unreadable"));
+        h.action("mu_NoBold")->trigger();  // a setting changed in memory
+        h.port.clear();
+        w.close();
+        QCOMPARE(QFileInfo(h.path("fnk41.cfg")).symLinkTarget(), QStringLiteral("/proc/self/mem"));
+        QVERIFY(!QFileInfo::exists(h.path("fnk41.cfg.bad")));
+        QVERIFY(!QFileInfo::exists(h.path("fnk41.tmp")));
+        QVERIFY(h.port.messagesShown().isEmpty());  // told once, at start-up
+    }
+
     void settingsWindowSaveAndQuit()
     {
         AppHarness h;

@@ -9,6 +9,7 @@
 #include <QTest>
 
 #include <climits>
+#include <unistd.h>
 #include <functional>
 
 using fnk::app::firstRunDefaults;
@@ -131,7 +132,8 @@ private slots:
     void reservedBytesSurviveReadAndWrite();
     void damagedFileIsKeptAndDefaultsUsed_data();
     void damagedFileIsKeptAndDefaultsUsed();
-    void unreadableFileCountsAsDamaged();
+    void unreadableFileIsHeldBack_data();
+    void unreadableFileIsHeldBack();
     void damagedFileThatCannotBeMovedIsLeftAlone();
     void failedWriteLeavesOldFile();
     void failedFirstRunWriteIsReported();
@@ -597,21 +599,65 @@ void TestSettings::damagedFileIsKeptAndDefaultsUsed()
     QVERIFY(fx.port.messagesShown().isEmpty());
 }
 
-void TestSettings::unreadableFileCountsAsDamaged()
+void TestSettings::unreadableFileIsHeldBack_data()
 {
-    Fixture fx;
-    // A folder in the place of the file cannot be read as one.
-    QVERIFY(QDir(fx.folder()).mkdir(QStringLiteral("fnk41.cfg")));
-    writeBytes(fx.path("fnk41.cfg/inside"), "x");
+    QTest::addColumn<QString>("kind");
+    QTest::newRow("a folder in its place") << QStringLiteral("folder");
+    // Opens, even for root, and every read of it fails.
+    QTest::newRow("a read error") << QStringLiteral("read error");
+    QTest::newRow("no permission") << QStringLiteral("permission");
+}
 
-    QCOMPARE(SettingsFile(fx.folder()).read().status, SettingsFile::Status::Damaged);
+// A file that is there but cannot be opened or read is not damage: it is
+// told once, the defaults serve this run, and nothing writes over the file
+// or moves it aside.
+void TestSettings::unreadableFileIsHeldBack()
+{
+    QFETCH(QString, kind);
+    Fixture fx;
+    const QString cfg = fx.path("fnk41.cfg");
+    if (kind == QLatin1String("folder")) {
+        QVERIFY(QDir(fx.folder()).mkdir(QStringLiteral("fnk41.cfg")));
+        writeBytes(fx.path("fnk41.cfg/inside"), "x");
+    } else if (kind == QLatin1String("read error")) {
+        QVERIFY(QFile::link(QStringLiteral("/proc/self/mem"), cfg));
+    } else {
+        if (::geteuid() == 0)
+            QSKIP("root reads a file whatever its permissions");
+        writeBytes(cfg, firstRunDefaults().toBytes());
+        QVERIFY(QFile::setPermissions(cfg, QFileDevice::Permissions()));
+    }
+
+    const SettingsFile file(fx.folder());
+    QCOMPARE(file.read().status, SettingsFile::Status::Unreadable);
     const auto loaded = loadOrCreate(fx.folder(), fx.port);
-    QVERIFY(loaded.damaged);
+    QVERIFY(loaded.unreadable);
+    QVERIFY(!loaded.damaged);
+    QVERIFY(!loaded.firstRun);
     QCOMPARE(loaded.record, firstRunDefaults());
-    QCOMPARE(fx.port.messagesShown().size(), 1);
-    QVERIFY(QFileInfo(fx.path("fnk41.cfg.bad")).isDir());
-    QCOMPARE(readBytes(fx.path("fnk41.cfg.bad/inside")), QByteArray("x"));
-    QCOMPARE(readBytes(fx.path("fnk41.cfg")), expectedNewFile());
+    const auto shown = fx.port.messagesShown();
+    QCOMPARE(shown.size(), 1);
+    QCOMPARE(shown[0].title, QStringLiteral("Settings File Unreadable"));
+    QCOMPARE(shown[0].icon, Icon::Exclamation);
+    QVERIFY2(shown[0].text.contains(QDir::toNativeSeparators(cfg)), qPrintable(shown[0].text));
+    QVERIFY2(!shown[0].text.contains(QStringLiteral("damaged")), qPrintable(shown[0].text));
+
+    QVERIFY(!QFileInfo::exists(fx.path("fnk41.cfg.bad")));
+    QVERIFY(!QFileInfo::exists(fx.path("fnk41.tmp")));
+    // No write goes over it for the rest of the run.
+    QVERIFY(file.isHeldBack());
+    SettingsRecord changed = firstRunDefaults();
+    changed.setOwnerName(QStringLiteral("Someone"));
+    QVERIFY_THROWS_EXCEPTION(fnk::store::FileError, file.write(changed));
+    if (kind == QLatin1String("folder"))
+        QCOMPARE(readBytes(fx.path("fnk41.cfg/inside")), QByteArray("x"));
+    else if (kind == QLatin1String("read error"))
+        QCOMPARE(QFileInfo(cfg).symLinkTarget(), QStringLiteral("/proc/self/mem"));
+    else {
+        QVERIFY(QFile::setPermissions(cfg, QFileDevice::ReadOwner | QFileDevice::WriteOwner));
+        QCOMPARE(readBytes(cfg), firstRunDefaults().toBytes());
+    }
+    QVERIFY(!QFileInfo::exists(fx.path("fnk41.tmp")));
 }
 
 void TestSettings::damagedFileThatCannotBeMovedIsLeftAlone()

@@ -171,6 +171,8 @@ private slots:
     void confirmationSetting();
     void popupDeleteAnsweredNoLeavesOpenRecord();
     void closeWritesNothing();
+    void staleNumberingWritesNothing_data();
+    void staleNumberingWritesNothing();
     void dateButtons_data();
     void dateButtons();
     void pickListsRememberNewValuesOnce();
@@ -751,6 +753,60 @@ void EditPanelTest::closeWritesNothing()
     QCOMPARE(saved.count(), 0);
     QCOMPARE(p.records(), before);
     QCOMPARE(p.port.messagesShown().size(), 0);
+}
+
+void EditPanelTest::staleNumberingWritesNothing_data()
+{
+    QTest::addColumn<QByteArray>("button");
+    QTest::addColumn<bool>("stored");
+    QTest::newRow("replace income") << QByteArray("ReplaceIncomeButton") << true;
+    QTest::newRow("replace expense") << QByteArray("ReplaceExpenseButton") << true;
+    QTest::newRow("delete") << QByteArray("DeleteButton") << true;
+    QTest::newRow("new income") << QByteArray("NewIncomeButton") << false;
+    QTest::newRow("new expense") << QByteArray("NewExpenseButton") << false;
+}
+
+// The record file was renumbered (or is another) after the panel opened:
+// every writing button closes the panel as Esc does and writes nothing,
+// even with the new file in the context.
+void EditPanelTest::staleNumberingWritesNothing()
+{
+    QFETCH(QByteArray, button);
+    QFETCH(bool, stored);
+    Panel p;
+    writeBytes(p.ctx.recordFile, fileOf(3));
+    const QString other = p.path(QStringLiteral("other.fnk"));
+    writeBytes(other, fileOf(3));
+    const QByteArray before = p.records();
+    QSignalSpy closed(p.panel.get(), &EditPanel::closedWithoutSave);
+    QSignalSpy saved(p.panel.get(), &EditPanel::closedAfterSave);
+
+    p.ctx.recordEpoch = 4;
+    if (stored)
+        QVERIFY(p.panel->openRecord(2));
+    else
+        p.newEntry();
+    p.type("AmountBox", QStringLiteral("99"));
+    p.ctx.recordEpoch = 5;
+    p.ctx.recordFile = other;
+    p.click(button.constData());
+
+    QCOMPARE(closed.count(), 1);
+    QCOMPARE(saved.count(), 0);
+    QCOMPARE(p.panel->state(), EditPanel::State::Closed);
+    QCOMPARE(readBytes(p.path(QStringLiteral("fennick.dat"))), before);
+    QCOMPARE(readBytes(other), before);
+    QVERIFY(p.port.messagesShown().isEmpty());
+
+    // Opened again under the new count, the same button writes.
+    if (stored)
+        QVERIFY(p.panel->openRecord(2));
+    else
+        p.newEntry();
+    p.type("AmountBox", QStringLiteral("99"));
+    p.click(button.constData());
+    QCOMPARE(saved.count(), 1);
+    QVERIFY(readBytes(other) != before);
 }
 
 void EditPanelTest::dateButtons_data()
