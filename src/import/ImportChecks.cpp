@@ -73,6 +73,7 @@ QList<PreviewRow> previewRecords(const QStringList& lines, SplitRule rule, const
             row.status = isSkippedHeader(row.line, skipHeader, built) ? PreviewRow::Header
                                                                        : PreviewRow::Unreadable;
             row.problem = built.problem;
+            row.dateUnreadable = built.refusedDate;
             break;
         }
         rows << row;

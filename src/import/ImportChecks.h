@@ -43,6 +43,7 @@ struct PreviewRow {
     QString note;      // as stored, trailing spaces removed
     QString category;  // as stored, trailing spaces removed
     QString problem;   // for Unreadable
+    bool dateUnreadable = false;  // for Unreadable: the date, not the amount
 };
 QList<PreviewRow> previewRecords(const QStringList& lines, SplitRule rule, const Links& links,
                                  bool skipHeader, const QLocale& locale = QLocale());

@@ -317,14 +317,16 @@ void ImportWindow::showRecordPreview()
             item->setText(3, QStringLiteral("(header line: skipped)"));
             break;
         case PreviewRow::Unreadable: {
-            item->setText(1, QStringLiteral("?"));
-            item->setText(3, QStringLiteral("Cannot be read: ") + row.problem);
-            item->setToolTip(3, row.problem);
+            // The field that cannot be read shows "?"; the reason is the
+            // line's tool tip.
+            item->setText(row.dateUnreadable ? 1 : 2, QStringLiteral("?"));
+            item->setText(3, QStringLiteral("Cannot be read: the run stops here"));
             QFont bold = item->font(3);
             bold.setBold(true);
             for (int c = 0; c < 5; ++c) {
                 item->setForeground(c, QColor(0xB0, 0, 0));
                 item->setFont(c, bold);
+                item->setToolTip(c, row.problem);
             }
             break;
         }

@@ -697,12 +697,14 @@ private slots:
         QCOMPARE(rows[1].category, QStringLiteral("FOOD"));
         QCOMPARE(rows[2].status, imports::PreviewRow::Unreadable);
         QVERIFY(rows[2].problem.contains(QLatin1String("\"twelve\"")));
+        QVERIFY(!rows[2].dateUnreadable);
         QCOMPARE(rows[3].status, imports::PreviewRow::Skipped);
         QCOMPARE(rows[4].category, QStringLiteral("WAGES-AND-"));  // cut as stored
         QCOMPARE(rows[4].line, qint64(5));
         // Without the header box the first line is one the run stops at.
         rows = imports::previewRecords(lines, SplitRule::Plain, links, false);
         QCOMPARE(rows[0].status, imports::PreviewRow::Unreadable);
+        QVERIFY(rows[0].dateUnreadable);
 
         // The header box's own setting: on when the date field holds no digit.
         QVERIFY(imports::looksLikeHeader({"Date", "Amount"}, Links{1, 2}));
@@ -725,7 +727,9 @@ private slots:
         QCOMPARE(preview->topLevelItem(1)->text(1), QStringLiteral("12/7/2026"));
         QCOMPARE(preview->topLevelItem(1)->text(2), QStringLiteral("($1.00)"));
         QCOMPARE(preview->topLevelItem(1)->text(3), QStringLiteral("a"));
-        QVERIFY(preview->topLevelItem(2)->text(3).startsWith(QLatin1String("Cannot be read: ")));
+        QVERIFY(preview->topLevelItem(2)->text(3).startsWith(QLatin1String("Cannot be read")));
+        QCOMPARE(preview->topLevelItem(2)->text(2), QStringLiteral("?"));
+        QVERIFY(preview->topLevelItem(2)->toolTip(3).contains(QLatin1String("(\"x\") is not an amount")));
         QVERIFY(preview->topLevelItem(2)->font(3).bold());
         QCOMPARE(preview->topLevelItem(2)->data(0, Qt::UserRole).toInt(),
                  int(imports::PreviewRow::Unreadable));
