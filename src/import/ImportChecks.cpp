@@ -83,13 +83,13 @@ QList<PreviewRow> previewRecords(const QStringList& lines, SplitRule rule, const
 
 WalkEnd walkRecords(const QString& path, const Links& links, bool skipHeader,
                     const std::function<void(const store::LedgerRecord&, qint64)>& take,
-                    const QLocale& locale)
+                    TextEncoding encoding, const QLocale& locale)
 {
     WalkEnd end;
     const SplitRule rule = splitRuleFor(path);
     if (rule == SplitRule::None)
         return end;  // no line of such a file has a field
-    TextLines lines(path);
+    TextLines lines(path, encoding);
     QString line;
     while (lines.next(line)) {
         ++end.lines;

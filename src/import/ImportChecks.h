@@ -6,6 +6,7 @@
 // worked for a file of the same shape last time.
 
 #include "import/DelimitedText.h"
+#include "import/TextLines.h"
 #include "store/LedgerRecord.h"
 
 #include <QList>
@@ -60,6 +61,7 @@ struct WalkEnd {
 // refused.  Throws store::FileError (and whatever `take` throws).
 WalkEnd walkRecords(const QString& path, const Links& links, bool skipHeader,
                     const std::function<void(const store::LedgerRecord&, qint64 line)>& take,
+                    TextEncoding encoding = TextEncoding::Detect,
                     const QLocale& locale = QLocale());
 
 // The date (the whole day), amount and note of every live record of a record

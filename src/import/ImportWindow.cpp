@@ -363,8 +363,9 @@ void ImportWindow::SelectFile_Click()
         QStringList firstFive;
         {
             WaitCursor wait;
-            count = countLines(importFile_);
-            firstFive = firstLines(importFile_, kPreviewLines);
+            const TextEncoding encoding = detectEncoding(importFile_);
+            count = countLines(importFile_, encoding);
+            firstFive = firstLines(importFile_, kPreviewLines, encoding);
             for (qsizetype i = 0; i < firstFive.size(); ++i)
                 preview << previewLines(int(i + 1), splitLine(firstFive.at(i), rule));
         }
@@ -397,7 +398,7 @@ void ImportWindow::SelectFile_Click()
 }
 
 void ImportWindow::importLines(const Links& links, bool skipHeader, const RecordKeys* skip,
-                               qint64& imported)
+                               TextEncoding encoding, qint64& imported)
 {
     store::RecordFile records(recordFile_);
     const qint64 barMax = progress_->maximum();
@@ -411,14 +412,15 @@ void ImportWindow::importLines(const Links& links, bool skipHeader, const Record
             records.FileNewEntry(record_);
             ++imported;
             ClearEntry();
-        });
+        },
+        encoding);
     progress_->setValue(toBarValue(std::min(end.lines, barMax)));
     if (end.refusedLine > 0)
         throw LineRefused{end.refusedLine, end.problem};
 }
 
 bool ImportWindow::askAboutDuplicates(const Links& links, bool skipHeader,
-                                      const RecordKeys& kept, bool& skip)
+                                      const RecordKeys& kept, TextEncoding encoding, bool& skip)
 {
     skip = false;
     if (kept.empty())
@@ -431,7 +433,8 @@ bool ImportWindow::askAboutDuplicates(const Links& links, bool skipHeader,
                     [&](const store::LedgerRecord& built, qint64) {
                         if (kept.contains(built))
                             ++repeats;
-                    });
+                    },
+                    encoding);
     }
     if (repeats == 0)
         return true;
@@ -481,14 +484,18 @@ void ImportWindow::Command1_Click()
     QString failure;
     int failureNumber = 0;
     try {
+        // The file is read as it is now, for the count and the run alike.
+        const TextEncoding encoding = splitRuleFor(importFile_) == SplitRule::None
+            ? TextEncoding::Windows1252
+            : detectEncoding(importFile_);
         const RecordKeys kept = RecordKeys::fromRecordFile(recordFile_);
         bool skipRepeats = false;
-        if (!askAboutDuplicates(chosen, skipHeader, kept, skipRepeats))
+        if (!askAboutDuplicates(chosen, skipHeader, kept, encoding, skipRepeats))
             return;
         progress_->setRange(0, std::max(1, toBarValue(lineCount_)));
         progress_->setValue(0);
         WaitCursor wait;
-        importLines(chosen, skipHeader, skipRepeats ? &kept : nullptr, imported);
+        importLines(chosen, skipHeader, skipRepeats ? &kept : nullptr, encoding, imported);
     } catch (const LineRefused& refused) {
         failure = QStringLiteral("Type mismatch: line %1, %2").arg(refused.line).arg(refused.problem)
             + importedBefore(imported);

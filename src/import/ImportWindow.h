@@ -77,7 +77,7 @@ private:
     // `imported`.  Throws store::FileError, or LineRefused for a line whose
     // date or amount cannot be read.
     void importLines(const Links& links, bool skipHeader, const RecordKeys* skip,
-                     qint64& imported);
+                     TextEncoding encoding, qint64& imported);
     void resetPreview();
     // The record preview and the header box's own setting, after the file or
     // a link changed.
@@ -87,7 +87,7 @@ private:
     // Asks about records that repeat kept ones.  False when the user stops;
     // `skip` is set when they are to be left out.
     bool askAboutDuplicates(const Links& links, bool skipHeader, const RecordKeys& kept,
-                            bool& skip);
+                            TextEncoding encoding, bool& skip);
 
     QString recordFile_;
     QString importFile_;

@@ -197,9 +197,9 @@ bool TextLines::next(QString& line)
     }
 }
 
-qint64 countLines(const QString& path)
+qint64 countLines(const QString& path, TextEncoding encoding)
 {
-    TextLines lines(path);
+    TextLines lines(path, encoding);
     QString line;
     qint64 n = 0;
     while (lines.next(line))
@@ -207,9 +207,9 @@ qint64 countLines(const QString& path)
     return n;
 }
 
-QStringList firstLines(const QString& path, int count)
+QStringList firstLines(const QString& path, int count, TextEncoding encoding)
 {
-    TextLines lines(path);
+    TextLines lines(path, encoding);
     QStringList out;
     QString line;
     while (out.size() < count && lines.next(line))

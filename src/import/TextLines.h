@@ -43,7 +43,8 @@ private:
     TextEncoding encoding_;
 };
 
-qint64 countLines(const QString& path);
-QStringList firstLines(const QString& path, int count);
+qint64 countLines(const QString& path, TextEncoding encoding = TextEncoding::Detect);
+QStringList firstLines(const QString& path, int count,
+                       TextEncoding encoding = TextEncoding::Detect);
 
 }  // namespace fnk::imports
