@@ -38,8 +38,9 @@ struct LineRefused {
 // run will store them, marking a line the run would stop at.  Before it
 // writes, the run counts the records that repeat one already kept and asks
 // what to do with them.  The links of a run that finished are remembered for
-// the next file of the same shape (see ImportChecks.h).  It emits finished() whenever it closes, by "Cancel/Quit" or by
-// the window's own close; the opener then shows its refreshed list.
+// the next file of the same shape (see ImportChecks.h).  It emits
+// finished() whenever it closes, by "Cancel/Quit" or by the window's own
+// close; the opener then shows its refreshed list.
 class ImportWindow : public QWidget {
     Q_OBJECT
 public:
