@@ -145,6 +145,8 @@ void MainWindow::runReport(int kind)
                            "your list."));
         return;
     }
+    if (chart_)
+        chart_->close();  // its work files are about to be written anew
     enterReportView();
     // The work files follow the list, newest first.
     listModel_->sortByColumn(view::MainListModel::kDate, Qt::DescendingOrder);
