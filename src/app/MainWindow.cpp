@@ -144,6 +144,7 @@ const std::vector<MenuDef>& menuDefs()
           {"mu_PrintReport", "Print Report", ctrl(Qt::Key_P)},
           {"mu_EditReport", "Edit Report With Word Processor", ctrl(Qt::Key_E)},
           {"mu_WriteText", "Write Report to Text File", ctrl(Qt::Key_T)},
+          {"mu_ReportChart", "Chart of this Report"},
           kSep,
           {"mu_WriteComma", "Export Full Report Data to .txt or .csv format", ctrl(Qt::Key_F)},
           {"mu_WriteCommaSummary", "Export Summary Report Data to .txt or .csv Format",
@@ -204,6 +205,7 @@ const QStringList& builtCommands()
         "mu_AlternateFolder2", "mu_SelectDataFolder", "mu_ToolTipsOff", "mu_ToolTipsOn",
         "mu_NoBold", "mu_GridFormat", "mu_CreateBackup", "mu_RestoreBackup", "mu_Import", "mu_Backup",
         "mu_PrintReport", "mu_WriteText", "mu_EditReport", "mu_WriteComma", "mu_WriteCommaSummary",
+        "mu_ReportChart",
         "mu_TinyCalc", "mu_Game", "mu_NotesOpen", "mu_HelpContents", "mu_HelpAbout", "mu_PlayMacro", "mu_MacroCreate", "mu_MacroQuit", "mu_NewReport", "mu_QuitReports", "mu_ReturnToList", "mu_ReportSummary",
         "mu_ReportFull", "mu_ReportSummaryWide", "mu_ReportFullUser", "mu_SearchFragment", "mu_SearchComplete", "mu_SearchUDF1",
         "mu_SearchUDF2", "mu_AllCats", "mu_ClearTheGrid", "mu_DefaultRange",
@@ -496,6 +498,7 @@ void MainWindow::buildMenus()
     on("mu_EditReport", &MainWindow::mu_EditReport);
     on("mu_WriteComma", &MainWindow::mu_WriteComma);
     on("mu_WriteCommaSummary", &MainWindow::mu_WriteCommaSummary);
+    on("mu_ReportChart", &MainWindow::mu_ReportChart);
     on("mu_Game", &MainWindow::mu_Game);
     on("mu_HelpContents", &MainWindow::mu_HelpContents);
     on("mu_HelpAbout", &MainWindow::mu_HelpAbout);
@@ -744,7 +747,8 @@ void MainWindow::startUp()
     buttons_.value(QStringLiteral("btn_ModeWhite"))->hide();
     // The output commands wait for a report to be shown.
     for (const char* n : {"mu_QuitReports", "mu_MacroQuit", "mu_ReturnToList", "mu_PrintReport",
-                          "mu_EditReport", "mu_WriteText", "mu_WriteComma", "mu_WriteCommaSummary"})
+                          "mu_EditReport", "mu_WriteText", "mu_WriteComma", "mu_WriteCommaSummary",
+                          "mu_ReportChart"})
         actions_.value(QLatin1String(n))->setEnabled(false);
     for (const char* n : {"brn_Print", "btn_EditReport", "btn_CloseReport"})
         buttons_.value(QLatin1String(n))->setEnabled(false);

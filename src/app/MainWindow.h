@@ -114,6 +114,7 @@ public slots:
     void mu_EditReport();
     void mu_WriteComma();
     void mu_WriteCommaSummary();
+    void mu_ReportChart();
     // Accessories
     void mu_TinyCalc();
     void mu_Game();
@@ -243,6 +244,7 @@ private:
     bool importOpen_ = false;  // from the import window's opening to its finished()
     QPointer<QWidget> backup_;
     bool wideReport_ = false;  // the last report built was a wide one
+    QPointer<QWidget> chart_;  // the chart of the report on screen
     QString chosenMacro_;  // the macro file last chosen for play
     QString lastFragment_;
     QString lastComplete_;

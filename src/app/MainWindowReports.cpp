@@ -2,6 +2,7 @@
 #include "app/MainWindow.h"
 
 #include "platform/MessagePort.h"
+#include "reports/ChartWindow.h"
 #include "reports/ReportFiles.h"
 #include "reports/ReportWriter.h"
 #include "store/Text1252.h"
@@ -26,7 +27,8 @@ const char* const kReportViewButtons[] = {"btn_Open", "btn_BackUp", "btn_New",
                                           "btn_Macro", "btn_ModeBlue", "btn_ModeWhite"};
 const char* const kViewerButtons[] = {"brn_Print", "btn_EditReport", "btn_CloseReport"};
 const char* const kOutputCommands[] = {"mu_ReturnToList", "mu_PrintReport", "mu_EditReport",
-                                       "mu_WriteText", "mu_WriteComma", "mu_WriteCommaSummary"};
+                                       "mu_WriteText", "mu_WriteComma", "mu_WriteCommaSummary",
+                                       "mu_ReportChart"};
 const char* const kReportCommands[] = {"mu_ReportSummary", "mu_ReportFull", "mu_ReportFullUser",
                                        "mu_ReportSummaryWide"};
 const QColor kCyan(0, 255, 255);
@@ -143,6 +145,8 @@ void MainWindow::runReport(int kind)
                            "your list."));
         return;
     }
+    if (chart_)
+        chart_->close();  // its work files are about to be written anew
     enterReportView();
     // The work files follow the list, newest first.
     listModel_->sortByColumn(view::MainListModel::kDate, Qt::DescendingOrder);
@@ -192,8 +196,29 @@ void MainWindow::mu_ReportFull() { runReport(int(reports::ReportKind::FullNarrow
 void MainWindow::mu_ReportSummaryWide() { runReport(int(reports::ReportKind::SummaryWide)); }
 void MainWindow::mu_ReportFullUser() { runReport(int(reports::ReportKind::FullWide)); }
 
+void MainWindow::mu_ReportChart()
+{
+    // The chart reads the work files the report on screen was written from.
+    reports::ReportContext ctx;
+    ctx.dataFolder = session_.dataFolder;
+    ctx.categoryFile = session_.categoryFile();
+    ctx.earliestText = session_.range.earliestText();
+    ctx.latestText = session_.range.latestText();
+    try {
+        auto* chart = new reports::ChartWindow(reports::readChartData(ctx), session_.dataFolder, this);
+        if (chart_)
+            chart_->close();
+        chart_ = chart;
+        chart->show();
+    } catch (const std::exception& e) {
+        reportFailure(e);
+    }
+}
+
 void MainWindow::mu_ReturnToList()
 {
+    if (chart_)
+        chart_->close();  // it belongs to the report that is closing
     viewer_->hide();
     for (const char* m : kReportViewMenus)
         setCommandEnabled(m, true);

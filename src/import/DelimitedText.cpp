@@ -17,6 +17,16 @@ bool isSeparatorAt(const QString& line, qsizetype i)
         && line.at(i + 2) == kQuote;
 }
 
+bool isIsoDate(const QString& t)
+{
+    if (t.size() != 10 || t.at(4) != QLatin1Char('-') || t.at(7) != QLatin1Char('-'))
+        return false;
+    for (qsizetype i : {0, 1, 2, 3, 5, 6, 8, 9})
+        if (!t.at(i).isDigit() || t.at(i).unicode() > 0x7F)
+            return false;
+    return true;
+}
+
 QString finishQuoted(QString field)
 {
     if (field.startsWith(kComma))
@@ -187,6 +197,10 @@ QDate readImportDate(const QString& text, const QLocale& locale)
     const QString t = text.trimmed();
     if (t.isEmpty())
         return {};
+    // "2026-12-07" means that day wherever the program runs: four digits
+    // first can be no locale's day or month.
+    if (isIsoDate(t))
+        return QDate::fromString(t, QStringLiteral("yyyy-MM-dd"));
     QDate d = store::parseShortDate(t, locale);
     if (d.isValid())
         return d;
@@ -199,9 +213,6 @@ QDate readImportDate(const QString& text, const QLocale& locale)
             d = d.addYears(100);
         return d;
     }
-    d = QDate::fromString(t, QStringLiteral("yyyy-MM-dd"));
-    if (d.isValid())
-        return d;
     return locale.toDate(t, QLocale::LongFormat);
 }
 
@@ -210,18 +221,22 @@ LineRecord buildRecord(const QStringList& fields, const Links& links, const QLoc
     LineRecord out;
     ClearEntry(out.record);
     store::LedgerRecord& rec = out.record;
+    // The date first, so a line is known to have no date whatever else it holds.
+    if (links.date > 0 && links.date <= fields.size()) {
+        const QString& text = fields.at(links.date - 1);
+        const QDate d = readImportDate(text, locale);
+        if (!d.isValid()) {
+            out.kind = LineRecord::Refused;
+            out.refusedDate = true;
+            out.problem =
+                QStringLiteral("field %1 (\"%2\") is not a date").arg(links.date).arg(text);
+            return out;
+        }
+        rec.entryDate = store::dayFromDate(d);
+    }
     for (qsizetype i = 0; i < fields.size(); ++i) {
         const int k = int(i + 1);
         const QString& text = fields.at(i);
-        if (links.date == k) {
-            const QDate d = readImportDate(text, locale);
-            if (!d.isValid()) {
-                out.kind = LineRecord::Refused;
-                out.problem = QStringLiteral("field %1 (\"%2\") is not a date").arg(k).arg(text);
-                return out;
-            }
-            rec.entryDate = store::dayFromDate(d);
-        }
         if (links.amount == k) {
             const store::AmountParse a = readSignedAmount(text, locale);
             if (!a.ok) {

@@ -57,9 +57,9 @@ void ClearEntry(store::LedgerRecord& record);
 // surrounding parentheses.  `value` keeps the sign.
 store::AmountParse readSignedAmount(const QString& text, const QLocale& locale = QLocale());
 
-// Reads a date: the locale's short date with a four-digit year, the same
-// with a two-digit year (taken as 1930 to 2029), ISO "yyyy-MM-dd", or the
-// locale's long date.  Invalid QDate when it is none of these.
+// Reads a date: ISO "yyyy-MM-dd" in every locale, else the locale's short
+// date with a four-digit year, the same with a two-digit year (taken as 1930
+// to 2029), or the locale's long date.  Invalid QDate when it is none of these.
 QDate readImportDate(const QString& text, const QLocale& locale = QLocale());
 
 // One line's fields made into a record.
@@ -71,6 +71,7 @@ struct LineRecord {
     } kind = Skipped;
     store::LedgerRecord record;
     QString problem;  // for Refused: what was wrong, for the user
+    bool refusedDate = false;  // Refused for the date field
 };
 LineRecord buildRecord(const QStringList& fields, const Links& links,
                        const QLocale& locale = QLocale());

@@ -3,11 +3,15 @@
 #include "import/TextLines.h"
 #include "platform/ErrorReport.h"
 #include "platform/MessagePort.h"
+#include "store/Money.h"
 #include "store/FileIo.h"
 #include "store/RecordFile.h"
 #include "store/Text1252.h"
 
+#include <QCheckBox>
 #include <QCloseEvent>
+#include <QHeaderView>
+#include <QTreeWidget>
 #include <QGridLayout>
 #include <QGuiApplication>
 #include <QHBoxLayout>
@@ -70,6 +74,14 @@ struct WaitCursor {
 
 int toBarValue(qint64 n) { return int(std::clamp<qint64>(n, 0, INT_MAX)); }
 
+// The bar moves every so many lines, not on each one.
+constexpr qint64 kBarStep = 256;
+
+QString linkText(int value)
+{
+    return value > 0 ? QString::number(value) + QLatin1Char(' ') : QString();
+}
+
 QString importedBefore(qint64 imported)
 {
     return QStringLiteral(". Records imported before this line: ") + QString::number(imported);
@@ -107,6 +119,7 @@ ImportWindow::ImportWindow(const QString& recordFile, QWidget* parent)
         box->setReadOnly(true);
         box->setFixedWidth(box->fontMetrics().horizontalAdvance(QLatin1Char('0')) * 6 + 16);
         box->installEventFilter(this);
+        connect(box, &QLineEdit::textChanged, this, &ImportWindow::linksChanged);
         auto* label = new QLabel(QLatin1String(kLinkSpecs[i].label), this);
         label->setObjectName(box->objectName() + QStringLiteral("Label"));
         label->setBuddy(box);
@@ -122,6 +135,24 @@ ImportWindow::ImportWindow(const QString& recordFile, QWidget* parent)
     inputList_->setSelectionMode(QAbstractItemView::SingleSelection);
     inputList_->setMinimumWidth(inputList_->fontMetrics().horizontalAdvance(QLatin1Char('0')) * 36);
     listHeading->setBuddy(inputList_);
+
+    auto* previewHeading = new QLabel(QStringLiteral("Records as they will be stored"), this);
+    previewHeading->setObjectName(QStringLiteral("RecordPreviewLabel"));
+    recordPreview_ = new QTreeWidget(this);
+    recordPreview_->setObjectName(QStringLiteral("RecordPreview"));
+    recordPreview_->setRootIsDecorated(false);
+    recordPreview_->setSelectionMode(QAbstractItemView::NoSelection);
+    recordPreview_->setHeaderLabels({QStringLiteral("Line"), QStringLiteral("Date"),
+                                     QStringLiteral("Amount"), QStringLiteral("Note"),
+                                     QStringLiteral("Category")});
+    recordPreview_->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    recordPreview_->setMinimumWidth(inputList_->minimumWidth());
+    previewHeading->setBuddy(recordPreview_);
+
+    headerLine_ = new QCheckBox(QStringLiteral("The first line holds column names: skip it"), this);
+    headerLine_->setObjectName(QStringLiteral("HeaderLine"));
+    headerLine_->setToolTip(
+        QStringLiteral("Skip a first line whose date field is not a date instead of stopping"));
 
     clearFields_ = newButton(this, "ClearFields", "Clear Fields", "Clear all fields and start over");
     import_ = newButton(this, "Command1", "Import", "Start the import operation");
@@ -147,12 +178,19 @@ ImportWindow::ImportWindow(const QString& recordFile, QWidget* parent)
     right->addWidget(listHeading);
     right->addWidget(inputList_, 1);
 
+    auto* farRight = new QVBoxLayout;
+    farRight->addWidget(previewHeading);
+    farRight->addWidget(recordPreview_, 1);
+    farRight->addWidget(headerLine_);
+
     auto* columns = new QHBoxLayout;
     columns->addLayout(left, 2);
     columns->addSpacing(12);
     columns->addLayout(middle, 0);
     columns->addSpacing(12);
     columns->addLayout(right, 3);
+    columns->addSpacing(12);
+    columns->addLayout(farRight, 4);
 
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(progress_, 1);
@@ -169,6 +207,10 @@ ImportWindow::ImportWindow(const QString& recordFile, QWidget* parent)
     connect(clearFields_, &QPushButton::clicked, this, &ImportWindow::ClearFields_Click);
     connect(import_, &QPushButton::clicked, this, &ImportWindow::Command1_Click);
     connect(quit_, &QPushButton::clicked, this, &ImportWindow::Command2_Click);
+    connect(headerLine_, &QCheckBox::clicked, this, [this] {
+        headerTouched_ = true;
+        showRecordPreview();
+    });
 
     ClearEntry();
 }
@@ -223,11 +265,74 @@ Links ImportWindow::links() const
     return l;
 }
 
+void ImportWindow::setLinks(const Links& l)
+{
+    const int values[kLinkCount] = {l.date, l.amount, l.note, l.category, l.userField1,
+                                    l.userField2};
+    for (int i = 0; i < kLinkCount; ++i)
+        links_[std::size_t(i)]->setText(linkText(values[i]));
+}
+
 void ImportWindow::resetPreview()
 {
     inputList_->clear();
     fileLabel_->setText(kNoFileText);
     lineCount_ = 0;
+    firstLines_.clear();
+    headerTouched_ = false;
+    linksChanged();
+}
+
+void ImportWindow::linksChanged()
+{
+    if (!headerTouched_) {
+        const SplitRule rule = splitRuleFor(importFile_);
+        headerLine_->setChecked(
+            !firstLines_.isEmpty()
+            && looksLikeHeader(splitLine(firstLines_.front(), rule), links()));
+    }
+    showRecordPreview();
+}
+
+void ImportWindow::showRecordPreview()
+{
+    recordPreview_->clear();
+    const QList<PreviewRow> rows = previewRecords(firstLines_, splitRuleFor(importFile_), links(),
+                                                  headerLine_->isChecked());
+    for (const PreviewRow& row : rows) {
+        auto* item = new QTreeWidgetItem(recordPreview_);
+        item->setText(0, QString::number(row.line));
+        item->setTextAlignment(2, Qt::AlignRight | Qt::AlignVCenter);
+        switch (row.status) {
+        case PreviewRow::Stored:
+            item->setText(1, row.date);
+            item->setText(2, row.amount);
+            item->setText(3, row.note);
+            item->setText(4, row.category);
+            break;
+        case PreviewRow::Skipped:
+            item->setText(3, QStringLiteral("(no date: this line is skipped)"));
+            break;
+        case PreviewRow::Header:
+            item->setText(3, QStringLiteral("(header line: skipped)"));
+            break;
+        case PreviewRow::Unreadable: {
+            // The field that cannot be read shows "?"; the reason is the
+            // line's tool tip.
+            item->setText(row.dateUnreadable ? 1 : 2, QStringLiteral("?"));
+            item->setText(3, QStringLiteral("Cannot be read: the run stops here"));
+            QFont bold = item->font(3);
+            bold.setBold(true);
+            for (int c = 0; c < 5; ++c) {
+                item->setForeground(c, QColor(0xB0, 0, 0));
+                item->setFont(c, bold);
+                item->setToolTip(c, row.problem);
+            }
+            break;
+        }
+        }
+        item->setData(0, Qt::UserRole, int(row.status));
+    }
 }
 
 void ImportWindow::SelectFile_Click()
@@ -255,47 +360,99 @@ void ImportWindow::SelectFile_Click()
         }
         qint64 count = 0;
         QStringList preview;
+        QStringList firstFive;
         {
             WaitCursor wait;
-            count = countLines(importFile_);
-            const QStringList lines = firstLines(importFile_, kPreviewLines);
-            for (qsizetype i = 0; i < lines.size(); ++i)
-                preview << previewLines(int(i + 1), splitLine(lines.at(i), rule));
+            const TextEncoding encoding = detectEncoding(importFile_);
+            count = countLines(importFile_, encoding);
+            firstFive = firstLines(importFile_, kPreviewLines, encoding);
+            for (qsizetype i = 0; i < firstFive.size(); ++i)
+                preview << previewLines(int(i + 1), splitLine(firstFive.at(i), rule));
         }
         lineCount_ = count;
         fileLabel_->setText(store::trimSpaces(importFile_) + QStringLiteral(" appears to contain ")
                             + QString::number(count) + QStringLiteral(" records."));
         inputList_->clear();
         inputList_->addItems(preview);
+        firstLines_ = firstFive;
+        headerTouched_ = false;
+        // The links that worked for a file of this shape come back; the
+        // user may still change them.
+        if (!firstLines_.isEmpty()) {
+            std::optional<Links> kept;
+            try {
+                kept = recallLinks(linkMemoryPath(recordFile_),
+                                   int(splitLine(firstLines_.front(), rule).size()),
+                                   firstLines_.front());
+            } catch (const store::FileError&) {
+                // Unreadable memory only means the links are picked by hand.
+            }
+            if (kept)
+                setLinks(*kept);
+        }
+        linksChanged();
     } catch (const store::FileError& e) {
         resetPreview();
         platform::ErrorReport(e.name(), e.number());
     }
 }
 
-void ImportWindow::importLines(const Links& links, qint64& imported)
+void ImportWindow::importLines(const Links& links, bool skipHeader, const RecordKeys* skip,
+                               TextEncoding encoding, qint64& imported)
 {
-    const SplitRule rule = splitRuleFor(importFile_);
-    if (rule == SplitRule::None)
-        return;  // no line of such a file has a field
-    TextLines lines(importFile_);
     store::RecordFile records(recordFile_);
     const qint64 barMax = progress_->maximum();
-    QString line;
-    qint64 lineNumber = 0;
-    while (lines.next(line)) {
-        ++lineNumber;
-        progress_->setValue(toBarValue(std::min(lineNumber, barMax)));
-        LineRecord built = buildRecord(splitLine(line, rule), links);
-        if (built.kind == LineRecord::Refused)
-            throw LineRefused{lineNumber, built.problem};
-        if (built.kind == LineRecord::Record) {
-            record_ = built.record;
+    const WalkEnd end = walkRecords(
+        importFile_, links, skipHeader, [&](const store::LedgerRecord& built, qint64 line) {
+            if (line % kBarStep == 0)
+                progress_->setValue(toBarValue(std::min(line, barMax)));
+            if (skip && skip->contains(built))
+                return;
+            record_ = built;
             records.FileNewEntry(record_);
             ++imported;
-        }
-        ClearEntry();
+            ClearEntry();
+        },
+        encoding);
+    progress_->setValue(toBarValue(std::min(end.lines, barMax)));
+    if (end.refusedLine > 0)
+        throw LineRefused{end.refusedLine, end.problem};
+}
+
+bool ImportWindow::askAboutDuplicates(const Links& links, bool skipHeader,
+                                      const RecordKeys& kept, TextEncoding encoding, bool& skip)
+{
+    skip = false;
+    if (kept.empty())
+        return true;
+    qint64 repeats = 0;
+    {
+        WaitCursor wait;
+        // Only lines the run would reach count: it stops at an unreadable one.
+        walkRecords(importFile_, links, skipHeader,
+                    [&](const store::LedgerRecord& built, qint64) {
+                        if (kept.contains(built))
+                            ++repeats;
+                    },
+                    encoding);
     }
+    if (repeats == 0)
+        return true;
+    const QString text =
+        (repeats == 1 ? QStringLiteral("1 line of this file has")
+                      : QString::number(repeats) + QStringLiteral(" lines of this file have"))
+        + QStringLiteral(" the same date, amount and note as a record already in the record "
+                         "file. They may have been imported before.")
+        + kTwoBreaks + QStringLiteral("Yes: import them all.") + QLatin1Char('\n')
+        + QStringLiteral("No: skip those lines and import the rest.") + QLatin1Char('\n')
+        + QStringLiteral("Cancel: stop, and import nothing.");
+    const Answer a = platform::messages().message({QStringLiteral("Possible duplicates"), text,
+                                                   Icon::Question, platform::Buttons::YesNoCancel,
+                                                   Answer::No});
+    if (a == Answer::Cancel)
+        return false;
+    skip = a == Answer::No;
+    return true;
 }
 
 void ImportWindow::Command1_Click()
@@ -320,15 +477,25 @@ void ImportWindow::Command1_Click()
         return;
 
     ClearEntry();
-    progress_->setRange(0, std::max(1, toBarValue(lineCount_)));
-    progress_->setValue(0);
+    const Links chosen = links();
+    const bool skipHeader = headerLine_->isChecked();
     qint64 imported = 0;
     bool failed = false;
     QString failure;
     int failureNumber = 0;
     try {
+        // The file is read as it is now, for the count and the run alike.
+        const TextEncoding encoding = splitRuleFor(importFile_) == SplitRule::None
+            ? TextEncoding::Windows1252
+            : detectEncoding(importFile_);
+        const RecordKeys kept = RecordKeys::fromRecordFile(recordFile_);
+        bool skipRepeats = false;
+        if (!askAboutDuplicates(chosen, skipHeader, kept, encoding, skipRepeats))
+            return;
+        progress_->setRange(0, std::max(1, toBarValue(lineCount_)));
+        progress_->setValue(0);
         WaitCursor wait;
-        importLines(links(), imported);
+        importLines(chosen, skipHeader, skipRepeats ? &kept : nullptr, encoding, imported);
     } catch (const LineRefused& refused) {
         failure = QStringLiteral("Type mismatch: line %1, %2").arg(refused.line).arg(refused.problem)
             + importedBefore(imported);
@@ -343,6 +510,16 @@ void ImportWindow::Command1_Click()
     if (failed) {
         platform::ErrorReport(failure, failureNumber);
         return;
+    }
+    // Links that carried a whole run are kept for the next file of this shape.
+    if (!firstLines_.isEmpty()) {
+        try {
+            rememberLinks(linkMemoryPath(recordFile_),
+                          int(splitLine(firstLines_.front(), splitRuleFor(importFile_)).size()),
+                          firstLines_.front(), chosen);
+        } catch (const store::FileError&) {
+            // The records are in; only the convenience for next time is lost.
+        }
     }
     port.inform(QStringLiteral("Finished"),
                 QString::number(imported) + QStringLiteral(" records have been imported.")

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "import/DelimitedText.h"
+#include "import/ImportChecks.h"
 #include "store/LedgerRecord.h"
 
 #include <QString>
@@ -9,8 +10,10 @@
 #include <array>
 #include <functional>
 
+class QCheckBox;
 class QCloseEvent;
 class QLabel;
+class QTreeWidget;
 class QLineEdit;
 class QListWidget;
 class QProgressBar;
@@ -31,8 +34,13 @@ struct LineRefused {
 // record file as a new record.
 //
 // The window is a separate top-level window that does not block the one that
-// opened it.  It emits finished() whenever it closes, by "Cancel/Quit" or by
-// the window's own close; the opener then shows its refreshed list.
+// opened it.  Beside the field list it shows the first five records as the
+// run will store them, marking a line the run would stop at.  Before it
+// writes, the run counts the records that repeat one already kept and asks
+// what to do with them.  The links of a run that finished are remembered for
+// the next file of the same shape (see ImportChecks.h).  It emits
+// finished() whenever it closes, by "Cancel/Quit" or by the window's own
+// close; the opener then shows its refreshed list.
 class ImportWindow : public QWidget {
     Q_OBJECT
 public:
@@ -69,12 +77,24 @@ private:
     // Reads the import file and appends its records, counting them in
     // `imported`.  Throws store::FileError, or LineRefused for a line whose
     // date or amount cannot be read.
-    void importLines(const Links& links, qint64& imported);
+    void importLines(const Links& links, bool skipHeader, const RecordKeys* skip,
+                     TextEncoding encoding, qint64& imported);
     void resetPreview();
+    // The record preview and the header box's own setting, after the file or
+    // a link changed.
+    void linksChanged();
+    void showRecordPreview();
+    void setLinks(const Links& links);
+    // Asks about records that repeat kept ones.  False when the user stops;
+    // `skip` is set when they are to be left out.
+    bool askAboutDuplicates(const Links& links, bool skipHeader, const RecordKeys& kept,
+                            TextEncoding encoding, bool& skip);
 
     QString recordFile_;
     QString importFile_;
     qint64 lineCount_ = 0;
+    QStringList firstLines_;  // the lines the field list shows
+    bool headerTouched_ = false;  // the user set the header box for this file
     store::LedgerRecord record_;
     std::function<void()> offerBackup_;
 
@@ -84,6 +104,8 @@ private:
     QPushButton* quit_ = nullptr;
     QLabel* fileLabel_ = nullptr;
     QListWidget* inputList_ = nullptr;
+    QTreeWidget* recordPreview_ = nullptr;
+    QCheckBox* headerLine_ = nullptr;
     QProgressBar* progress_ = nullptr;
     std::array<QLineEdit*, kLinkCount> links_{};
 };

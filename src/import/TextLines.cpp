@@ -3,15 +3,143 @@
 #include "store/FileIo.h"
 #include "store/Text1252.h"
 
+#include <cstring>
+
 namespace fnk::imports {
 
 namespace {
 constexpr qint64 kChunk = 64 * 1024;
+const char kByteOrderMark[] = "\xEF\xBB\xBF";
+constexpr qsizetype kMarkSize = 3;
+
+// Checks UTF-8 a block at a time.  A sequence cut by the end of a block is
+// carried over to the next one; overlong forms, surrogates and code points
+// beyond U+10FFFF are not UTF-8.
+class Utf8Check {
+public:
+    // False as soon as the bytes cannot be UTF-8.
+    bool feed(const char* data, qsizetype size)
+    {
+        QByteArray joined;
+        if (!carry_.isEmpty()) {
+            joined = carry_ + QByteArray::fromRawData(data, size);
+            carry_.clear();
+            data = joined.constData();
+            size = joined.size();
+        }
+        const auto* p = reinterpret_cast<const unsigned char*>(data);
+        qsizetype i = 0;
+        while (i < size) {
+            const unsigned char c = p[i];
+            if (c < 0x80) {
+                ++i;
+                continue;
+            }
+            beyondAscii_ = true;
+            int length = 0;
+            if (c >= 0xC2 && c <= 0xDF)
+                length = 2;
+            else if (c >= 0xE0 && c <= 0xEF)
+                length = 3;
+            else if (c >= 0xF0 && c <= 0xF4)
+                length = 4;
+            else
+                return false;
+            if (i + length > size) {
+                carry_ = QByteArray(data + i, size - i);
+                return checkPrefix(p + i, size - i, length);
+            }
+            if (!checkPrefix(p + i, length, length))
+                return false;
+            i += length;
+        }
+        return true;
+    }
+    // True when the file ended on a whole character.
+    bool finish() const { return carry_.isEmpty(); }
+    bool beyondAscii() const { return beyondAscii_; }
+
+private:
+    // The first `have` bytes of a `length`-byte sequence.
+    static bool checkPrefix(const unsigned char* s, qsizetype have, int length)
+    {
+        for (qsizetype k = 1; k < have; ++k)
+            if ((s[k] & 0xC0) != 0x80)
+                return false;
+        if (have < 2)
+            return true;
+        const unsigned char lead = s[0];
+        const unsigned char second = s[1];
+        if (length == 3 && lead == 0xE0 && second < 0xA0)
+            return false;  // overlong
+        if (length == 3 && lead == 0xED && second >= 0xA0)
+            return false;  // surrogate
+        if (length == 4 && lead == 0xF0 && second < 0x90)
+            return false;  // overlong
+        if (length == 4 && lead == 0xF4 && second >= 0x90)
+            return false;  // beyond U+10FFFF
+        return true;
+    }
+
+    QByteArray carry_;
+    bool beyondAscii_ = false;
+};
+
+TextEncoding verdict(const Utf8Check& check, bool valid)
+{
+    return valid && check.finish() && check.beyondAscii() ? TextEncoding::Utf8
+                                                          : TextEncoding::Windows1252;
 }
 
-TextLines::TextLines(const QString& path) : file_(path)
+}  // namespace
+
+TextEncoding detectEncoding(const QByteArray& bytes)
 {
+    const qsizetype skip = bytes.startsWith(kByteOrderMark) ? kMarkSize : 0;
+    Utf8Check check;
+    const bool valid = check.feed(bytes.constData() + skip, bytes.size() - skip);
+    return verdict(check, valid);
+}
+
+TextEncoding detectEncoding(const QString& path)
+{
+    QFile f(path);
+    store::openFile(f, QIODevice::ReadOnly);
+    Utf8Check check;
+    QByteArray block(kChunk, Qt::Uninitialized);
+    bool first = true;
+    for (;;) {
+        const qint64 got = f.read(block.data(), kChunk);
+        if (got < 0)
+            throw store::FileError(QStringLiteral("Cannot read ") + path + QStringLiteral(" (")
+                                       + f.errorString() + QLatin1Char(')'),
+                                   store::kDeviceIo, path);
+        if (got == 0)
+            break;
+        qsizetype skip = 0;
+        if (first && got >= kMarkSize && std::memcmp(block.constData(), kByteOrderMark, 3) == 0)
+            skip = kMarkSize;
+        first = false;
+        if (!check.feed(block.constData() + skip, qsizetype(got) - skip))
+            return TextEncoding::Windows1252;
+    }
+    return verdict(check, true);
+}
+
+TextLines::TextLines(const QString& path, TextEncoding encoding) : file_(path), encoding_(encoding)
+{
+    if (encoding_ == TextEncoding::Detect)
+        encoding_ = detectEncoding(path);
     store::openFile(file_, QIODevice::ReadOnly);
+    if (file_.peek(kMarkSize) == QByteArray::fromRawData(kByteOrderMark, kMarkSize))
+        file_.skip(kMarkSize);
+}
+
+QString TextLines::decode(const char* bytes, qsizetype length) const
+{
+    if (encoding_ == TextEncoding::Utf8)
+        return QString::fromUtf8(bytes, length);
+    return store::decode1252(bytes, std::size_t(length));
 }
 
 bool TextLines::fill()
@@ -50,7 +178,7 @@ bool TextLines::next(QString& line)
                 fill();
                 continue;
             }
-            line = store::decode1252(data + pos_, std::size_t(end - pos_));
+            line = decode(data + pos_, end - pos_);
             qsizetype after = end + 1;
             if (data[end] == '\r' && after < size && data[after] == '\n')
                 ++after;
@@ -60,7 +188,7 @@ bool TextLines::next(QString& line)
         if (atEnd_) {
             if (pos_ >= size)
                 return false;
-            line = store::decode1252(data + pos_, std::size_t(size - pos_));
+            line = decode(data + pos_, size - pos_);
             pos_ = size;
             return true;
         }
@@ -69,9 +197,9 @@ bool TextLines::next(QString& line)
     }
 }
 
-qint64 countLines(const QString& path)
+qint64 countLines(const QString& path, TextEncoding encoding)
 {
-    TextLines lines(path);
+    TextLines lines(path, encoding);
     QString line;
     qint64 n = 0;
     while (lines.next(line))
@@ -79,9 +207,9 @@ qint64 countLines(const QString& path)
     return n;
 }
 
-QStringList firstLines(const QString& path, int count)
+QStringList firstLines(const QString& path, int count, TextEncoding encoding)
 {
-    TextLines lines(path);
+    TextLines lines(path, encoding);
     QStringList out;
     QString line;
     while (out.size() < count && lines.next(line))

@@ -5,10 +5,12 @@
 #include <QFontMetricsF>
 #include <QPageLayout>
 #include <QPainter>
+#include <QPicture>
 #include <QPrinter>
 #include <QPrinterInfo>
 #include <QTextOption>
 
+#include <algorithm>
 #include <cstdio>
 
 namespace fnk::platform {
@@ -30,6 +32,11 @@ QtLinePrinter& qtPrinter()
 // Tab stops every eight character widths, as on a line printer.
 constexpr int kTabColumns = 8;
 }  // namespace
+
+void LinePrinter::printDrawing(const QSizeF&, const DrawFunction&)
+{
+    throw PrintError(QStringLiteral("This printer prints text only"), kPrinterError);
+}
 
 LinePrinter& printer() { return g_printer ? *g_printer : qtPrinter(); }
 void setPrinter(LinePrinter* p) { g_printer = p; }
@@ -148,6 +155,25 @@ void QtLinePrinter::printLine(const QString& line)
     y_ += fm.lineSpacing();
 }
 
+void QtLinePrinter::printDrawing(const QSizeF& size, const DrawFunction& draw)
+{
+    if (!painter_)
+        throw PrintError(QStringLiteral("No document is open for printing"), kPrinterError);
+    if (size.isEmpty())
+        return;
+    const QRectF page = printer_->pageLayout().paintRectPixels(printer_->resolution());
+    const double scale = std::min(page.width() / size.width(), page.height() / size.height());
+    if (y_ > 0 && y_ + size.height() * scale > page.height())
+        nextSheet();
+    painter_->save();
+    painter_->translate(0, y_);
+    painter_->scale(scale, scale);
+    draw(*painter_);
+    painter_->restore();
+    painter_->setFont(font_);
+    y_ += size.height() * scale;
+}
+
 void QtLinePrinter::endDocument()
 {
     if (!painter_)
@@ -210,7 +236,7 @@ void RecordingPrinter::beginDocument(const QString& fontFamily, int pointSize, b
 {
     if (!inRun_ || (!documents_.isEmpty() && !documents_.last().ended))
         throw std::logic_error("document begun outside a run or inside another document");
-    documents_.push_back({fontFamily, pointSize, landscape, {}, false});
+    documents_.push_back({fontFamily, pointSize, landscape, {}, false, {}, {}});
 }
 
 void RecordingPrinter::printLine(const QString& line)
@@ -220,6 +246,18 @@ void RecordingPrinter::printLine(const QString& line)
     if (failAt_ > 0 && ++linesInRun_ >= failAt_)
         throw PrintError(QStringLiteral("The printer is not responding"), kPrinterError);
     documents_.last().lines.push_back(line);
+}
+
+void RecordingPrinter::printDrawing(const QSizeF& size, const DrawFunction& draw)
+{
+    if (!inRun_ || documents_.isEmpty() || documents_.last().ended)
+        throw std::logic_error("drawing printed outside a document");
+    QPicture picture;
+    QPainter painter(&picture);
+    draw(painter);
+    painter.end();
+    documents_.last().drawingSizes.push_back(size);
+    documents_.last().drawnBounds.push_back(picture.boundingRect());
 }
 
 void RecordingPrinter::endDocument()

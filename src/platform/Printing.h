@@ -5,6 +5,10 @@
 #include <QString>
 #include <QStringList>
 
+#include <QRect>
+#include <QSizeF>
+
+#include <functional>
 #include <memory>
 #include <stdexcept>
 
@@ -39,6 +43,11 @@ public:
     // `landscape` false keeps the printer's own orientation.
     virtual void beginDocument(const QString& fontFamily, int pointSize, bool landscape) = 0;
     virtual void printLine(const QString& line) = 0;
+    // Draws a picture `size` units large, in its own units, below what the
+    // document holds, scaled to fit the page (on a new sheet when too little
+    // of the page is left).  This printer cannot unless it says otherwise.
+    using DrawFunction = std::function<void(QPainter&)>;
+    virtual void printDrawing(const QSizeF& size, const DrawFunction& draw);
     virtual void endDocument() = 0;
     // Ends the run.  Returns the PDF file written, or an empty text when the
     // run went to a printer.
@@ -67,6 +76,7 @@ public:
     void beginRun(const QString& pdfPath) override;
     void beginDocument(const QString& fontFamily, int pointSize, bool landscape) override;
     void printLine(const QString& line) override;
+    void printDrawing(const QSizeF& size, const DrawFunction& draw) override;
     void endDocument() override;
     QString endRun() override;
     void abortRun() noexcept override;
@@ -97,6 +107,8 @@ public:
         bool landscape = false;
         QStringList lines;
         bool ended = false;
+        QList<QSizeF> drawingSizes;  // each drawing's size, as asked
+        QList<QRect> drawnBounds;    // what each drawing painted, in its own units
     };
 
     // Behave as a system without a printer: endRun() answers the PDF path.
@@ -107,6 +119,7 @@ public:
     void beginRun(const QString& pdfPath) override;
     void beginDocument(const QString& fontFamily, int pointSize, bool landscape) override;
     void printLine(const QString& line) override;
+    void printDrawing(const QSizeF& size, const DrawFunction& draw) override;
     void endDocument() override;
     QString endRun() override;
     void abortRun() noexcept override;

@@ -4,15 +4,20 @@
 // messages and its failures.
 
 #include "import/DelimitedText.h"
+#include "import/ImportChecks.h"
 #include "import/ImportWindow.h"
+#include "import/TextLines.h"
 #include "store/Dates.h"
 #include "store/FileIo.h"
 #include "store/RecordFile.h"
+#include "store/Text1252.h"
 #include "support/TestSupport.h"
 
 #include <QElapsedTimer>
 #include <QGuiApplication>
+#include <QCheckBox>
 #include <QLabel>
+#include <QTreeWidget>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QProgressBar>
@@ -480,11 +485,37 @@ private slots:
             QCOMPARE(r.deletedFlag, 'N');
         }
 
-        // The window stays open for another run.
+        // The window stays open for another run.  The same lines again
+        // repeat kept records: the user is asked, and may stop, skip them or
+        // import them all.
         QVERIFY(f.w->isVisible());
+        f.port.clear();
+        f.port.queueAnswer(Answer::Yes);
+        f.port.queueAnswer(Answer::Cancel);
+        f.click("Command1");
+        QCOMPARE(f.titles(), QStringList({"Ready...", "Possible duplicates"}));
+        const MessageBox repeats = *f.port.lastMessage();
+        QVERIFY2(repeats.text.startsWith(QLatin1String("5 lines of this file have the same date, "
+                                                       "amount and note as a record already")),
+                 qPrintable(repeats.text));
+        QCOMPARE(repeats.buttons, Buttons::YesNoCancel);
+        QCOMPARE(repeats.defaultButton, Answer::No);
+        QCOMPARE(f.records().size(), std::size_t(7));
+
+        f.port.clear();
+        f.port.queueAnswer(Answer::Yes);
+        f.port.queueAnswer(Answer::No);
+        f.click("Command1");
+        QCOMPARE(f.titles(), QStringList({"Ready...", "Possible duplicates", "Finished"}));
+        QCOMPARE(f.port.lastMessage()->text, QStringLiteral("0") + kFinishedTail);
+        QCOMPARE(f.records().size(), std::size_t(7));
+
+        f.port.queueAnswer(Answer::Yes);
         f.port.queueAnswer(Answer::Yes);
         f.click("Command1");
+        QCOMPARE(f.port.lastMessage()->text, QStringLiteral("5") + kFinishedTail);
         QCOMPARE(f.records().size(), std::size_t(12));
+        QCOMPARE(f.port.pendingAnswers(), 0);
     }
 
     void skippedLinesAndOtherFiles()
@@ -518,10 +549,15 @@ private slots:
             f.port.queueAnswer(Answer::Yes);
             f.click("Command1");
         };
-        // A heading line of column names stops the run at its first line.
+        // A heading line of column names, not taken for a header by the
+        // user, stops the run at its first line.
         f.choose(QStringLiteral("h.txt"),
                  crlfLines({"\"Date\",\"Amount\"", "\"1/2/2002\",\"1\""}));
         f.linkFields({{"DateLink", 1}, {"AmountLink", 2}});
+        auto* header = f.child<QCheckBox>("HeaderLine");
+        QVERIFY(header->isChecked());
+        QTest::mouseClick(header, Qt::LeftButton);
+        QVERIFY(!header->isChecked());
         run();
         QCOMPARE(f.titles(), QStringList({"Ready...", kErrorTitle}));
         const QString text = f.port.lastMessage()->text;
@@ -575,6 +611,260 @@ private slots:
         const LedgerRecord last = file.read(kLines);
         QCOMPARE(last.recordNumber, double(kLines));
         QCOMPARE(last.amount, store::Money(-kLines) * store::kMoneyScale);
+    }
+
+    void isoDatesInEveryLocale()
+    {
+        const QDate dec7(2026, 12, 7);
+        for (const auto& [language, country] :
+             {std::pair{QLocale::English, QLocale::UnitedStates},
+              std::pair{QLocale::English, QLocale::UnitedKingdom},
+              std::pair{QLocale::German, QLocale::Germany}, std::pair{QLocale::Dutch, QLocale::Netherlands},
+              std::pair{QLocale::Swedish, QLocale::Sweden}, std::pair{QLocale::Japanese, QLocale::Japan},
+              std::pair{QLocale::French, QLocale::Canada}, std::pair{QLocale::Hungarian, QLocale::Hungary}}) {
+            const QLocale l(language, country);
+            QCOMPARE(imports::readImportDate(QStringLiteral("2026-12-07"), l), dec7);
+            QCOMPARE(imports::readImportDate(QStringLiteral(" 2026-12-07 "), l), dec7);
+            // The locale's own short date still reads.
+            QCOMPARE(imports::readImportDate(store::formatShortDate(dec7, l), l), dec7);
+            for (const char* bad : {"2026-02-30", "2026-13-01"})
+                QVERIFY2(!imports::readImportDate(QLatin1String(bad), l).isValid(), bad);
+        }
+        // Not ISO, so not a date where the locale has no such form.
+        QVERIFY(!imports::readImportDate(QStringLiteral("2026-12-7"),
+                                         QLocale(QLocale::English, QLocale::UnitedStates))
+                     .isValid());
+    }
+
+    void readsUtf8AndWindows1252Files()
+    {
+        testsupport::Fixture fx;
+        using imports::TextEncoding;
+        QCOMPARE(imports::detectEncoding(QByteArray("plain ascii\r\n")), TextEncoding::Windows1252);
+        QCOMPARE(imports::detectEncoding(QByteArray("caf\xc3\xa9 \xe2\x82\xac")), TextEncoding::Utf8);
+        QCOMPARE(imports::detectEncoding(QByteArray("\xef\xbb\xbf" "abc")), TextEncoding::Windows1252);
+        QCOMPARE(imports::detectEncoding(QByteArray("\xef\xbb\xbf" "\xc3\xa9")), TextEncoding::Utf8);
+        // Not UTF-8: a lone Windows-1252 letter, an overlong form, a
+        // surrogate, a code point beyond U+10FFFF, a sequence cut at the end.
+        for (const QByteArray& bad : {QByteArray("caf\xe9"), QByteArray("\xc0\xaf"),
+                                      QByteArray("\xed\xa0\x80"), QByteArray("\xf4\x90\x80\x80"),
+                                      QByteArray("\xc3\xa9 \xe2\x82"), QByteArray("\xc3\xa9\x80")})
+            QCOMPARE(imports::detectEncoding(bad), TextEncoding::Windows1252);
+
+        // A character cut by the reader's block boundary is still whole.
+        const QString split = fx.path(QStringLiteral("split.csv"));
+        writeBytes(split, QByteArray(64 * 1024 - 1, 'a') + "\xc3\xa9\r\n");
+        QCOMPARE(imports::detectEncoding(split), TextEncoding::Utf8);
+        QCOMPARE(imports::firstLines(split, 1).front().right(2), QStringLiteral("a\u00e9"));
+
+        // The three kinds a spreadsheet writes, each imported with its
+        // accented note, the first line a date despite the mark.
+        const QString note = QStringLiteral("Caf\u00e9 cr\u00e8me br\u00fbl\u00e9e");
+        const QList<std::pair<const char*, QByteArray>> files = {
+            {"bom.csv", "\xef\xbb\xbf" + note.toUtf8() + ",2026-12-07,-4.50\r\n"},
+            {"utf8.csv", note.toUtf8() + ",2026-12-07,-4.50\r\n"},
+            {"cp1252.csv", store::encode1252(note) + ",2026-12-07,-4.50\r\n"},
+        };
+        for (const auto& [name, bytes] : files) {
+            Window f;
+            f.choose(QLatin1String(name), bytes);
+            QCOMPARE(f.listLines().at(1), QStringLiteral("1 = ") + note);
+            f.linkFields({{"NoteLink", 1}, {"DateLink", 2}, {"AmountLink", 3}});
+            f.port.queueAnswer(Answer::Yes);
+            f.click("Command1");
+            QCOMPARE(f.port.lastMessage()->text, QStringLiteral("1") + kFinishedTail);
+            const std::vector<LedgerRecord> recs = f.records();
+            QCOMPARE(recs.size(), std::size_t(1));
+            QCOMPARE(recs.front().noteText().trimmed(), note);
+            QCOMPARE(store::dateFromDay(recs.front().entryDate), QDate(2026, 12, 7));
+        }
+    }
+
+    void previewShowsTheRecordsAsStored()
+    {
+        testsupport::pinLocale();
+        const QStringList lines = {"Date,Amount,Note,Category", "2026-12-07,(12.50),Market ,FOOD",
+                                   "12/8/2026,twelve,Bad,X", "", "12/9/2026,3,Pay,WAGES-AND-MORE"};
+        const Links links{1, 2, 3, 4, 0, 0};
+        QList<imports::PreviewRow> rows =
+            imports::previewRecords(lines, SplitRule::Plain, links, true);
+        QCOMPARE(rows.size(), 5);
+        QCOMPARE(rows[0].status, imports::PreviewRow::Header);
+        QCOMPARE(rows[1].status, imports::PreviewRow::Stored);
+        QCOMPARE(rows[1].date, QStringLiteral("12/7/2026"));
+        QCOMPARE(rows[1].amount, QStringLiteral("($12.50)"));
+        QCOMPARE(rows[1].note, QStringLiteral("Market"));
+        QCOMPARE(rows[1].category, QStringLiteral("FOOD"));
+        QCOMPARE(rows[2].status, imports::PreviewRow::Unreadable);
+        QVERIFY(rows[2].problem.contains(QLatin1String("\"twelve\"")));
+        QVERIFY(!rows[2].dateUnreadable);
+        QCOMPARE(rows[3].status, imports::PreviewRow::Skipped);
+        QCOMPARE(rows[4].category, QStringLiteral("WAGES-AND-"));  // cut as stored
+        QCOMPARE(rows[4].line, qint64(5));
+        // Without the header box the first line is one the run stops at.
+        rows = imports::previewRecords(lines, SplitRule::Plain, links, false);
+        QCOMPARE(rows[0].status, imports::PreviewRow::Unreadable);
+        QVERIFY(rows[0].dateUnreadable);
+
+        // The header box's own setting: on when the date field holds no digit.
+        QVERIFY(imports::looksLikeHeader({"Date", "Amount"}, Links{1, 2}));
+        QVERIFY(imports::looksLikeHeader({"Amount"}, Links{2, 1}));
+        QVERIFY(!imports::looksLikeHeader({"Booked 2026", "x"}, Links{1, 2}));
+        QVERIFY(!imports::looksLikeHeader({"Date"}, Links{0, 1}));
+
+        // In the window, beside the field list, and following the links.
+        Window f;
+        f.choose(QStringLiteral("p.csv"), crlfLines({"Date,Amount,Note", "2026-12-07,-1,a",
+                                                     "2026-12-08,x,b"}));
+        auto* preview = f.child<QTreeWidget>("RecordPreview");
+        auto* header = f.child<QCheckBox>("HeaderLine");
+        QCOMPARE(preview->topLevelItemCount(), 3);
+        QVERIFY(!header->isChecked());  // nothing linked yet
+        QCOMPARE(preview->topLevelItem(1)->text(1), QString());
+        f.linkFields({{"DateLink", 1}, {"AmountLink", 2}, {"NoteLink", 3}});
+        QVERIFY(header->isChecked());
+        QCOMPARE(preview->topLevelItem(0)->text(3), QStringLiteral("(header line: skipped)"));
+        QCOMPARE(preview->topLevelItem(1)->text(1), QStringLiteral("12/7/2026"));
+        QCOMPARE(preview->topLevelItem(1)->text(2), QStringLiteral("($1.00)"));
+        QCOMPARE(preview->topLevelItem(1)->text(3), QStringLiteral("a"));
+        QVERIFY(preview->topLevelItem(2)->text(3).startsWith(QLatin1String("Cannot be read")));
+        QCOMPARE(preview->topLevelItem(2)->text(2), QStringLiteral("?"));
+        QVERIFY(preview->topLevelItem(2)->toolTip(3).contains(QLatin1String("(\"x\") is not an amount")));
+        QVERIFY(preview->topLevelItem(2)->font(3).bold());
+        QCOMPARE(preview->topLevelItem(2)->data(0, Qt::UserRole).toInt(),
+                 int(imports::PreviewRow::Unreadable));
+        QVERIFY(f.port.messagesShown().isEmpty());
+    }
+
+    void headerLineIsSkipped()
+    {
+        Window f;
+        f.choose(QStringLiteral("h.csv"),
+                 crlfLines({"Booking date,Amount,Text", "2026-12-07,-3,a", "2026-12-08,-4,b"}));
+        f.linkFields({{"DateLink", 1}, {"AmountLink", 2}, {"NoteLink", 3}});
+        QVERIFY(f.child<QCheckBox>("HeaderLine")->isChecked());
+        f.port.queueAnswer(Answer::Yes);
+        f.click("Command1");
+        QCOMPARE(f.titles(), QStringList({"Ready...", "Finished"}));
+        QCOMPARE(f.port.lastMessage()->text, QStringLiteral("2") + kFinishedTail);
+        QCOMPARE(f.records().size(), std::size_t(2));
+
+        // The box skips only a first line that is no date: a date there is
+        // imported, and a later line that is no date still stops the run.
+        Window g;
+        g.choose(QStringLiteral("g.csv"),
+                 crlfLines({"2026-12-07,-3,a", "Total,-3,sum", "2026-12-09,-5,c"}));
+        g.linkFields({{"DateLink", 1}, {"AmountLink", 2}});
+        auto* header = g.child<QCheckBox>("HeaderLine");
+        QVERIFY(!header->isChecked());
+        QTest::mouseClick(header, Qt::LeftButton);
+        QVERIFY(header->isChecked());
+        g.port.queueAnswer(Answer::Yes);
+        g.click("Command1");
+        QCOMPARE(g.titles(), QStringList({"Ready...", "Error - operation aborted"}));
+        QVERIFY(g.port.lastMessage()->text.contains(QLatin1String("line 2, field 1")));
+        QCOMPARE(g.records().size(), std::size_t(1));
+    }
+
+    void recordKeysTellRepeats()
+    {
+        testsupport::Fixture fx;
+        const QString path = fx.path(QStringLiteral("fennick.dat"));
+        RecordFile file(path);
+        auto entry = [](double day, store::Money amount, const char* note) {
+            LedgerRecord r;
+            r.entryDate = day;
+            r.amount = amount;
+            r.setNote(QLatin1String(note));
+            return r;
+        };
+        LedgerRecord kept = entry(46000.25, -50000, "Market");
+        file.FileNewEntry(kept);
+        LedgerRecord gone = entry(46001, -1, "Deleted");
+        gone.deletedFlag = 'Y';
+        file.FileNewEntry(gone);
+
+        const imports::RecordKeys keys = imports::RecordKeys::fromRecordFile(path);
+        QCOMPARE(keys.size(), std::size_t(1));
+        QVERIFY(keys.contains(entry(46000, -50000, "Market")));  // the same day
+        QVERIFY(!keys.contains(entry(46001, -50000, "Market")));
+        QVERIFY(!keys.contains(entry(46000, -50001, "Market")));
+        QVERIFY(!keys.contains(entry(46000, -50000, "market")));
+        QVERIFY(!keys.contains(entry(46001, -1, "Deleted")));  // not a live record
+
+        // Many keys, past every growth of the table.
+        imports::RecordKeys many;
+        for (int i = 0; i < 5000; ++i)
+            many.add(entry(40000 + i % 97, i, "n"));
+        many.add(entry(40000, 0, "n"));  // once only
+        QCOMPARE(many.size(), std::size_t(5000));
+        for (int i = 0; i < 5000; ++i)
+            QVERIFY(many.contains(entry(40000 + i % 97, i, "n")));
+        for (int i = 5000; i < 6000; ++i)
+            QVERIFY(!many.contains(entry(40000 + i % 97, i, "n")));
+        QVERIFY(!imports::RecordKeys().contains(kept));
+    }
+
+    void linksAreRememberedForFilesOfTheSameShape()
+    {
+        testsupport::Fixture fx;
+        const QString memory = fx.path(QStringLiteral("fnk_link.dat"));
+        QCOMPARE(imports::linkMemoryPath(fx.path(QStringLiteral("fennick.dat"))), memory);
+        QVERIFY(!imports::recallLinks(memory, 3, QStringLiteral("a,b,c")));
+
+        const QString first = QStringLiteral("Date,Amount,Caf\u00e9\tnote");
+        imports::rememberLinks(memory, 3, first, Links{1, 2, 3, 0, 0, 0});
+        imports::rememberLinks(memory, 4, first, Links{2, 1, 0, 0, 0, 4});
+        QCOMPARE(imports::recallLinks(memory, 3, first)->note, 3);
+        QCOMPARE(imports::recallLinks(memory, 4, first)->userField2, 4);
+        QVERIFY(!imports::recallLinks(memory, 3, QStringLiteral("Date,Amount,Other")));
+        // Kept again: the new links replace the old ones.
+        imports::rememberLinks(memory, 3, first, Links{3, 2, 1, 0, 0, 0});
+        const std::optional<Links> again = imports::recallLinks(memory, 3, first);
+        QCOMPARE(again->date, 3);
+        QCOMPARE(again->note, 1);
+        QVERIFY(!QFileInfo::exists(memory + QStringLiteral(".wrk")));
+
+        // Damaged lines are passed over; the newest shapes are kept.
+        writeBytes(memory, testsupport::readBytes(memory) + "junk\r\n3\t1,2\tx\r\n-1\t1,2,3,4,5,6\ty\r\n");
+        QCOMPARE(imports::recallLinks(memory, 3, first)->date, 3);
+        for (int i = 0; i < imports::kRememberedShapes + 5; ++i)
+            imports::rememberLinks(memory, 2, QString::number(i), Links{1, 2, 0, 0, 0, 0});
+        QVERIFY(imports::recallLinks(memory, 2, QString::number(imports::kRememberedShapes + 4)));
+        QVERIFY(imports::recallLinks(memory, 2, QStringLiteral("5")));
+        QVERIFY(!imports::recallLinks(memory, 2, QStringLiteral("4")));
+        QVERIFY(!imports::recallLinks(memory, 3, first));
+
+        // In the window: links of a finished run come back for the next
+        // file of that shape, and stay the user's to change.
+        Window f;
+        f.choose(QStringLiteral("jan.csv"), crlfLines({"Date,Amount,Text", "2026-01-07,-3,a"}));
+        f.linkFields({{"DateLink", 1}, {"AmountLink", 2}, {"NoteLink", 3}});
+        f.port.queueAnswer(Answer::No);  // stopped: nothing is remembered
+        f.click("Command1");
+        f.click("ClearFields");
+        f.choose(QStringLiteral("jan.csv"), crlfLines({"Date,Amount,Text", "2026-01-07,-3,a"}));
+        QVERIFY(f.link("DateLink")->text().isEmpty());
+        f.linkFields({{"DateLink", 1}, {"AmountLink", 2}, {"NoteLink", 3}});
+        f.port.queueAnswer(Answer::Yes);
+        f.click("Command1");
+        QCOMPARE(f.port.lastMessage()->title, QStringLiteral("Finished"));
+
+        f.click("ClearFields");
+        f.choose(QStringLiteral("feb.csv"), crlfLines({"Date,Amount,Text", "2026-02-07,-9,b"}));
+        QCOMPARE(f.link("DateLink")->text(), QStringLiteral("1 "));
+        QCOMPARE(f.link("AmountLink")->text(), QStringLiteral("2 "));
+        QCOMPARE(f.link("NoteLink")->text(), QStringLiteral("3 "));
+        QVERIFY(f.link("CatLink")->text().isEmpty());
+        QCOMPARE(f.child<QTreeWidget>("RecordPreview")->topLevelItem(1)->text(2),
+                 QStringLiteral("($9.00)"));
+        f.linkTo("NoteLink", 1);
+        QCOMPARE(f.link("NoteLink")->text(), QStringLiteral("1 "));
+
+        // Another first line, or another number of fields: nothing filled in.
+        f.click("ClearFields");
+        f.choose(QStringLiteral("mar.csv"), crlfLines({"Date,Amount,Text,Extra", "2026-03-07,-9,b,c"}));
+        QVERIFY(f.link("DateLink")->text().isEmpty());
     }
 
     void closingEmitsFinished()
