@@ -121,6 +121,7 @@ public slots:
     void mu_NotesOpen();
     void mu_HelpContents();
     void mu_HelpAbout();
+    void mu_HelpWeb();
     // Macros
     void mu_MacroCreate();
     void mu_MacroQuit();
@@ -162,6 +163,7 @@ private:
     void storeGeometry();
     void applyRange();
     void showStatus(const view::StatusPanels& status);
+    void fitStatusPanels();
     void focusListIfEnabled();
     void setColumnWidths();
     void layoutOverlays();
@@ -173,6 +175,7 @@ private:
     // Makes `folder` the data folder; re-indexes its record file when asked.
     void switchDataFolder(const QString& folder, bool reindex);
     void setFontsBold(bool bold);
+    void followBoldSetting(QWidget* window);
     void SetGridColors(QWidget* focused);
     void settingsChangedInMemory();
     QList<QWidget*> secondaryWindows() const;
