@@ -207,9 +207,11 @@ private:
 // A failed write names the file the user asked for, not the work file.
 [[noreturn]] void rethrowFor(const FileError& e, const QString& workPath, const QString& target)
 {
+    if (e.path() != workPath)
+        throw e;
     QString name = e.name();
     name.replace(workPath, target);
-    throw FileError(name, e.number(), e.path() == workPath ? target : e.path());
+    throw FileError(name, e.number(), target);
 }
 
 }  // namespace
@@ -247,8 +249,9 @@ bool copyThroughWorkFile(const QString& source, const QString& workPath, const Q
         syncFile(work.file());
         work.renameOver(target);
     } catch (const FileError& e) {
+        const QString usedPath = work.path();
         work.drop();
-        rethrowFor(e, work.path(), target);
+        rethrowFor(e, usedPath, target);
     } catch (...) {
         work.drop();
         throw;
@@ -286,8 +289,9 @@ void saveWholeFile(const QString& target, const QByteArray& data)
         syncFile(work.file());
         work.renameOver(target);
     } catch (const FileError& e) {
+        const QString usedPath = work.path();
         work.drop();
-        rethrowFor(e, work.path(), target);
+        rethrowFor(e, usedPath, target);
     } catch (...) {
         work.drop();
         throw;
