@@ -3,6 +3,7 @@
 #include "platform/ErrorReport.h"
 #include "platform/MessagePort.h"
 #include "store/FileIo.h"
+#include "store/Text1252.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -347,6 +348,19 @@ void ConfigWindow::SaveConfig_Click()
     qint16 day = 0;
     if (!readFiscalStart(month, day))
         return;
+    // The password is stored in the code page of the settings file; a
+    // character it lacks would be stored as a stand-in, and the password
+    // typed at start-up would never match it.
+    const QString typed = password_->text();
+    for (qsizetype i = 0; i < typed.size(); ++i) {
+        const QString c = typed.mid(i, typed.at(i).isHighSurrogate() ? 2 : 1);
+        if (!store::fits1252(c)) {
+            refuse(password_, QStringLiteral("The password cannot hold the character \"")
+                                  + c + QStringLiteral("\". Use letters, digits and signs of "
+                                                       "Western European languages only."));
+            return;
+        }
+    }
 
     SettingsRecord next = record_;
     // With no option selected the code stays as it was.

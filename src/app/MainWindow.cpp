@@ -17,6 +17,7 @@
 #include "store/Maintenance.h"
 #include "store/PickList.h"
 #include "store/RecordFile.h"
+#include "store/Text1252.h"
 
 #include <QAction>
 
@@ -31,6 +32,7 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QMouseEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -205,8 +207,7 @@ const QStringList& builtCommands()
         "mu_AlternateFolder2", "mu_SelectDataFolder", "mu_ToolTipsOff", "mu_ToolTipsOn",
         "mu_NoBold", "mu_GridFormat", "mu_CreateBackup", "mu_RestoreBackup", "mu_Import", "mu_Backup",
         "mu_PrintReport", "mu_WriteText", "mu_EditReport", "mu_WriteComma", "mu_WriteCommaSummary",
-        "mu_ReportChart",
-        "mu_TinyCalc", "mu_Game", "mu_NotesOpen", "mu_HelpContents", "mu_HelpAbout", "mu_PlayMacro", "mu_MacroCreate", "mu_MacroQuit", "mu_NewReport", "mu_QuitReports", "mu_ReturnToList", "mu_ReportSummary",
+        "mu_ReportChart", "mu_TinyCalc", "mu_Game", "mu_NotesOpen", "mu_HelpContents", "mu_HelpAbout", "mu_HelpWeb", "mu_PlayMacro", "mu_MacroCreate", "mu_MacroQuit", "mu_NewReport", "mu_QuitReports", "mu_ReturnToList", "mu_ReportSummary",
         "mu_ReportFull", "mu_ReportSummaryWide", "mu_ReportFullUser", "mu_SearchFragment", "mu_SearchComplete", "mu_SearchUDF1",
         "mu_SearchUDF2", "mu_AllCats", "mu_ClearTheGrid", "mu_DefaultRange",
         "mu_FiscalYear", "mu_previousYear", "mu_NextYear", "mu_SelectDates", "mu_30Days",
@@ -358,6 +359,7 @@ MainWindow::MainWindow(const QString& programFolder, QWidget* parent) : QMainWin
 
     listArea_->installEventFilter(this);
     mainGrid_->installEventFilter(this);
+    mainGrid_->viewport()->installEventFilter(this);
 
     connect(allButton_, &QPushButton::clicked, this, &MainWindow::mu_AllCats);
     connect(clearButton_, &QPushButton::clicked, this, &MainWindow::mu_ClearTheGrid);
@@ -502,6 +504,7 @@ void MainWindow::buildMenus()
     on("mu_Game", &MainWindow::mu_Game);
     on("mu_HelpContents", &MainWindow::mu_HelpContents);
     on("mu_HelpAbout", &MainWindow::mu_HelpAbout);
+    on("mu_HelpWeb", &MainWindow::mu_HelpWeb);
     on("mu_PlayMacro", &MainWindow::mu_PlayMacro);
     on("mu_MacroCreate", &MainWindow::mu_MacroCreate);
     on("mu_MacroQuit", &MainWindow::mu_MacroQuit);
@@ -667,20 +670,24 @@ void MainWindow::WhoIsIt()
     if (!loaded.firstRun)
         return;
     // A first run also gets four starter categories, unless some exist.
+    // Each step that fails is skipped and set-up goes on with the next.
+    store::CategoryFile cats(session_.categoryFile());
     try {
-        store::CategoryFile cats(session_.categoryFile());
-        if (cats.count() == 0) {
-            const std::pair<const char*, const char*> starters[] = {
-                {"SH", "Shelter"}, {"FO", "Food"}, {"WA", "Wages"}, {"TX", "Taxes"}};
-            for (const auto& [code, name] : starters) {
-                store::CategoryEntry e;
-                e.setCategoryCode(QLatin1String(code));
-                e.setCategoryName(QLatin1String(name));
-                cats.append(e);
-            }
-        }
+        if (cats.count() != 0)
+            return;
     } catch (const std::exception&) {
-        // First-run set-up goes on without the starter categories.
+        return;
+    }
+    const std::pair<const char*, const char*> starters[] = {
+        {"SH", "Shelter"}, {"FO", "Food"}, {"WA", "Wages"}, {"TX", "Taxes"}};
+    for (const auto& [code, name] : starters) {
+        try {
+            store::CategoryEntry e;
+            e.setCategoryCode(QLatin1String(code));
+            e.setCategoryName(QLatin1String(name));
+            cats.append(e);
+        } catch (const std::exception&) {
+        }
     }
 }
 
@@ -835,7 +842,7 @@ void MainWindow::closeEvent(QCloseEvent* event)
 
 // --------------------------------------------------------------- the lists
 
-void MainWindow::rebuildList() { rebuildList(session_.searchText.toUpper()); }
+void MainWindow::rebuildList() { rebuildList(store::upper1252(session_.searchText)); }
 
 void MainWindow::rebuildList(const QString& searchArgument)
 {
@@ -848,6 +855,8 @@ void MainWindow::rebuildList(const QString& searchArgument)
             mainGrid_->setCurrentIndex(listModel_->index(r.currentRow, 0));
     } catch (const std::exception& e) {
         QApplication::restoreOverrideCursor();
+        // The figures follow the rows the list holds now, not the old list.
+        showStatus(view::listedStatus(*listModel_, session_.freeSelection));
         reportFailure(e);
         return;
     }
@@ -860,6 +869,26 @@ void MainWindow::showStatus(const view::StatusPanels& status)
     for (int i = 0; i < 5; ++i)
         if (!status.panel[i].isNull())
             displayPanels_[i]->setText(status.panel[i]);
+    fitStatusPanels();
+}
+
+void MainWindow::fitStatusPanels()
+{
+    // The figures show whole: each panel is at least as wide as the money
+    // text of the reports (100,000,000 in its negative form) or a count of
+    // ten million items, and wider when its text is.
+    static const QString money =
+        QStringLiteral("(-) ") + store::formatCurrency(-100000000LL * store::kMoneyScale);
+    static const QString count = QStringLiteral("10000000 Items");
+    for (int i = 0; i < 4; ++i) {
+        QLabel* l = displayPanels_[i];
+        const QFontMetrics fm = l->fontMetrics();
+        const int text = std::max(fm.horizontalAdvance(i < 3 ? money : count),
+                                  fm.horizontalAdvance(l->text()));
+        const int frame = l->width() - l->contentsRect().width();
+        // A framed label indents its text by half an "x".
+        l->setMinimumWidth(text + frame + fm.horizontalAdvance(QLatin1Char('x')));
+    }
 }
 
 void MainWindow::focusListIfEnabled()
@@ -917,6 +946,8 @@ void MainWindow::CategoryGrid_DblClick()
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event)
 {
+    if (event->type() == QEvent::Show && watched->isWidgetType())
+        followBoldSetting(static_cast<QWidget*>(watched));
     if (event->type() == QEvent::KeyRelease) {
         auto* k = static_cast<QKeyEvent*>(event);
         auto* w = qobject_cast<QWidget*>(watched);
@@ -942,6 +973,13 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event)
     }
     if (watched == mainGrid_ && event->type() == QEvent::KeyPress
         && listKey(static_cast<QKeyEvent*>(event)))
+        return true;
+    // The pop-up menu acts on the current row: a right-click leaves it where
+    // it is rather than moving it to the row under the pointer.
+    if ((event->type() == QEvent::MouseButtonPress
+            || event->type() == QEvent::MouseButtonDblClick)
+        && static_cast<QMouseEvent*>(event)->button() == Qt::RightButton
+        && watched->parent() == mainGrid_ && watched == mainGrid_->viewport())
         return true;
     if ((watched == listArea_ || watched == mainGrid_)
         && (event->type() == QEvent::Resize || event->type() == QEvent::Move))
@@ -1073,7 +1111,9 @@ bool MainWindow::listKey(QKeyEvent* k)
     if (editPanel_->isVisible())
         return false;
     if (session_.freeSelection) {
-        if (k->key() == Qt::Key_Delete && k->modifiers() == Qt::NoModifier) {
+        // The Delete key of the keypad counts as Delete.
+        if (k->key() == Qt::Key_Delete
+            && (k->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
             removeSelectedRow();
             return true;
         }
@@ -1115,7 +1155,7 @@ void MainWindow::mu_SearchFragment()
     if (answer.isEmpty())
         return;
     session_.searchText = answer;
-    rebuildList(answer.toUpper());
+    rebuildList(store::upper1252(answer));
 }
 
 void MainWindow::mu_SearchComplete()
@@ -1130,7 +1170,7 @@ void MainWindow::mu_SearchComplete()
     if (answer.isEmpty())
         return;
     session_.searchText = answer;
-    rebuildList(QLatin1Char(' ') + answer.toUpper() + QLatin1Char(' '));
+    rebuildList(QLatin1Char(' ') + store::upper1252(answer) + QLatin1Char(' '));
 }
 
 void MainWindow::openUserFieldSearch(int field)
@@ -1168,7 +1208,7 @@ void MainWindow::UDFSearchList_Click()
     if (!item)
         return;
     session_.searchText = (udfField_ == 1 ? QStringLiteral("|udf1|") : QStringLiteral("|udf2|"))
-        + item->text().trimmed().toUpper();
+        + store::upper1252(item->text().trimmed());
     closeUserFieldSearch();
     rebuildList();
 }

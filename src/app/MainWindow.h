@@ -122,6 +122,7 @@ public slots:
     void mu_NotesOpen();
     void mu_HelpContents();
     void mu_HelpAbout();
+    void mu_HelpWeb();
     // Macros
     void mu_MacroCreate();
     void mu_MacroQuit();
@@ -163,6 +164,7 @@ private:
     void storeGeometry();
     void applyRange();
     void showStatus(const view::StatusPanels& status);
+    void fitStatusPanels();
     void focusListIfEnabled();
     void setColumnWidths();
     void layoutOverlays();
@@ -174,6 +176,7 @@ private:
     // Makes `folder` the data folder; re-indexes its record file when asked.
     void switchDataFolder(const QString& folder, bool reindex);
     void setFontsBold(bool bold);
+    void followBoldSetting(QWidget* window);
     void SetGridColors(QWidget* focused);
     void settingsChangedInMemory();
     QList<QWidget*> secondaryWindows() const;

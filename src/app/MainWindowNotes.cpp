@@ -30,6 +30,18 @@ void MainWindow::mu_NotesOpen()
 
 void MainWindow::mu_HelpContents() { help_.showContents(); }
 
+void MainWindow::mu_HelpWeb()
+{
+    // One temporary folder for the program's run: a page shown from it must
+    // outlast the command.
+    static notes::WebLink link;
+    try {
+        link.visit(notes::webAddress());
+    } catch (const std::exception& e) {
+        reportFailure(e);
+    }
+}
+
 void MainWindow::mu_HelpAbout()
 {
     platform::messages().inform(QStringLiteral("Fennick"), notes::aboutText());

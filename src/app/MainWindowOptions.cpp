@@ -116,6 +116,21 @@ void MainWindow::mu_ToolTipsOn()
         QStringLiteral("The Tool Tips will reappear the next time you start the program."));
 }
 
+namespace {
+void setBold(QWidget* top, bool bold)
+{
+    QList<QWidget*> all = top->findChildren<QWidget*>();
+    all.prepend(top);
+    for (QWidget* w : all) {
+        QFont f = w->font();
+        if (f.bold() == bold)
+            continue;
+        f.setBold(bold);
+        w->setFont(f);
+    }
+}
+}  // namespace
+
 void MainWindow::setFontsBold(bool bold)
 {
     // Every control of the main window and of its secondary windows.
@@ -124,19 +139,24 @@ void MainWindow::setFontsBold(bool bold)
         tops << config_.data();
     for (QWidget* extra : secondaryWindows())
         tops << extra;
-    for (QWidget* top : tops) {
-        QList<QWidget*> all = top->findChildren<QWidget*>();
-        all.prepend(top);
-        for (QWidget* w : all) {
-            QFont f = w->font();
-            if (f.bold() == bold)
-                continue;
-            f.setBold(bold);
-            w->setFont(f);
-        }
-    }
+    for (QWidget* top : tops)
+        setBold(top, bold);
     session_.settings.setBoldFonts(bold);
     settingsChangedInMemory();
+    fitStatusPanels();
+}
+
+void MainWindow::followBoldSetting(QWidget* window)
+{
+    // A window opened after the setting was applied (the settings window,
+    // a message box, a file dialog) takes bold fonts as it is shown.  Pop-up
+    // lists and tool tips belong to a window that already follows it.
+    if (!window->isWindow() || window == this || !session_.settings.boldFonts())
+        return;
+    const Qt::WindowType type = window->windowType();
+    if (type == Qt::Popup || type == Qt::ToolTip)
+        return;
+    setBold(window, true);
 }
 
 void MainWindow::mu_NoBold()

@@ -1,6 +1,8 @@
 #include "app/Splash.h"
 
+#include "app/Settings.h"
 #include "platform/MessagePort.h"
+#include "store/Text1252.h"
 
 #include <QCloseEvent>
 #include <QKeyEvent>
@@ -10,6 +12,15 @@
 #include <QVBoxLayout>
 
 namespace fnk::app {
+
+namespace {
+// The typed password as the settings file would store it: in the code page
+// and cut at the field's width.
+QString asStored(const QString& typed)
+{
+    return store::decode1252(store::fixedField(typed, SettingsRecord::kPasswordWidth)).trimmed();
+}
+}  // namespace
 
 Splash::Splash(const QString& password, QWidget* parent) : QDialog(parent), stored_(password.trimmed())
 {
@@ -64,7 +75,7 @@ void Splash::Command1_Click()
         emit endProgram();
         return;
     }
-    if (!stored_.isEmpty() && password_->text().trimmed() != stored_) {
+    if (!stored_.isEmpty() && asStored(password_->text()) != stored_) {
         ++attempts_;
         platform::messages().message(
             {QStringLiteral("Incorrect Password!"),

@@ -264,10 +264,12 @@ void CategoryPanel::ReplaceCat_Click()
         reportFailure(e);
     }
 
-    // The list stays narrowed to the category under its new code.
+    // The list stays narrowed to the category under its new code and name,
+    // so that the next Edit Category opens on what is stored.
     if (trimSpaces(ctx.rememberedCode) == oldCode)
-        emit rememberedCategoryChanged(newCode.leftJustified(kCodeLength, QLatin1Char(' '), true),
-                                       ctx.rememberedName);
+        emit rememberedCategoryChanged(
+            newCode.leftJustified(kCodeLength, QLatin1Char(' '), true),
+            trimSpaces(labelEd_->text()).leftJustified(kNameLength, QLatin1Char(' '), true));
     hidePanel();
     sortAndRefill();
     emit listNeedsRebuild();

@@ -2,6 +2,7 @@
 
 #include <QDate>
 #include <QString>
+#include <QTemporaryDir>
 
 namespace fnk::notes {
 
@@ -23,5 +24,29 @@ QString builtInHelp();
 
 // The About box text.
 QString aboutText();
+
+// The maker's web page, as the build sets it; empty when none is set.
+QString webAddress();
+
+// The page shown when no web address is set: the About text and the help
+// contents, as one HTML document.
+QByteArray aboutPage();
+
+// The web link.  Its document "junk.HTM" lives in a temporary folder of its
+// own, which goes with this object.
+class WebLink {
+public:
+    // Writes the document, asks the shell for the program that opens it (the
+    // browser) and has that program open `address`; an empty address opens
+    // the document itself, which then holds aboutPage().  "Browser Not Found"
+    // or "URL Failed" says which step failed.  The document is removed
+    // unless it is the page being shown.  Throws store::FileError when the
+    // document cannot be written.
+    void visit(const QString& address);
+    QString documentPath() const;
+
+private:
+    QTemporaryDir dir_;
+};
 
 }  // namespace fnk::notes

@@ -1,7 +1,9 @@
 #include "platform/Shell.h"
 
 #include <QDesktopServices>
+#include <QFileInfo>
 #include <QProcess>
+#include <QStandardPaths>
 
 namespace fnk::platform {
 
@@ -21,6 +23,13 @@ void setShell(Shell* s) { g_shell = s; }
 bool QtShell::openDocument(const QString& path)
 {
     return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+}
+
+QString QtShell::programFor(const QString& path)
+{
+    if (!QFileInfo(path).isFile())
+        return {};
+    return QStandardPaths::findExecutable(QStringLiteral("xdg-open"));
 }
 
 bool QtShell::startProgram(const QString& program, const QStringList& args,
@@ -49,6 +58,15 @@ bool RecordingShell::openDocument(const QString& path)
     r.path = path;
     requests_.push_back(r);
     return answer();
+}
+
+QString RecordingShell::programFor(const QString& path)
+{
+    Request r;
+    r.kind = Request::ProgramFor;
+    r.path = path;
+    requests_.push_back(r);
+    return program_;
 }
 
 bool RecordingShell::startProgram(const QString& program, const QStringList& args,

@@ -10,13 +10,16 @@
 namespace fnk::platform {
 
 // What the program asks of the desktop: open a document with the program the
-// desktop associates with it, start a named program, open a web address.
-// None of these waits for the program it starts.  Each returns whether the
-// request was handed over.
+// desktop associates with it, find that program, start a named program, open
+// a web address.  None of these waits for the program it starts.  Each
+// returns whether the request was handed over.
 class Shell {
 public:
     virtual ~Shell() = default;
     virtual bool openDocument(const QString& path) = 0;
+    // The program that opens the existing document `path` (for a web page,
+    // the desktop's browser); empty when there is none.
+    virtual QString programFor(const QString& path) = 0;
     // `program` is started directly with `args` (no shell, no command line to
     // split) in `workingFolder`.
     virtual bool startProgram(const QString& program, const QStringList& args,
@@ -33,6 +36,9 @@ void setShell(Shell* s);  // nullptr restores the Qt shell
 class QtShell final : public Shell {
 public:
     bool openDocument(const QString& path) override;
+    // The desktop's opener, which hands a document or address to the program
+    // the user chose for its type.
+    QString programFor(const QString& path) override;
     bool startProgram(const QString& program, const QStringList& args,
                       const QString& workingFolder) override;
     bool openUrl(const QUrl& url) override;
@@ -43,8 +49,8 @@ public:
 class RecordingShell final : public Shell {
 public:
     struct Request {
-        enum Kind { OpenDocument, StartProgram, OpenUrl } kind = OpenDocument;
-        QString path;           // OpenDocument
+        enum Kind { OpenDocument, ProgramFor, StartProgram, OpenUrl } kind = OpenDocument;
+        QString path;           // OpenDocument, ProgramFor
         QString program;        // StartProgram
         QStringList arguments;  // StartProgram
         QString workingFolder;  // StartProgram
@@ -52,8 +58,11 @@ public:
     };
 
     void queueResult(bool ok) { results_.push_back(ok); }
+    // What programFor() answers; empty for none.
+    void setProgram(const QString& program) { program_ = program; }
 
     bool openDocument(const QString& path) override;
+    QString programFor(const QString& path) override;
     bool startProgram(const QString& program, const QStringList& args,
                       const QString& workingFolder) override;
     bool openUrl(const QUrl& url) override;
@@ -65,6 +74,7 @@ private:
     bool answer();
     std::deque<bool> results_;
     QList<Request> requests_;
+    QString program_ = QStringLiteral("browser");
 };
 
 // Installs a shell for the lifetime of the guard.

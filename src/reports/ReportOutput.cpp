@@ -137,8 +137,7 @@ void mu_WriteText(const QString& dataFolder)
         return;
     try {
         detail::WaitCursor busy;
-        store::replaceWholeFile(fileName + QStringLiteral(".part"), fileName,
-                                readReport(dataFolder));
+        store::saveWholeFile(fileName, readReport(dataFolder));
     } catch (const std::exception& e) {
         detail::reportFailure(e);
         return;
@@ -152,8 +151,7 @@ void mu_EditReport(const QString& dataFolder, const QString& editorProgram)
 {
     const QString document = QStringLiteral("fnk_rep.doc");
     try {
-        store::replaceWholeFile(inFolder(dataFolder, QStringLiteral("fnk_rep.doc.part")),
-                                inFolder(dataFolder, document), readReport(dataFolder));
+        store::saveWholeFile(inFolder(dataFolder, document), readReport(dataFolder));
     } catch (const std::exception& e) {
         detail::reportFailure(e);
         return;

@@ -2,11 +2,14 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QTemporaryFile>
 
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <utility>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace fnk::store {
@@ -14,13 +17,22 @@ namespace fnk::store {
 namespace {
 int g_okWrites = -1;
 QString g_failRenameOnto;
+int g_failingWrites = -1;  // -1: every write fails once the good ones are used
 
 bool injectedFailure()
 {
     if (g_okWrites < 0)
         return false;
-    if (g_okWrites == 0)
+    if (g_okWrites == 0) {
+        if (g_failingWrites < 0)
+            return true;
+        if (g_failingWrites == 0) {
+            g_okWrites = -1;
+            return false;
+        }
+        --g_failingWrites;
         return true;
+    }
     --g_okWrites;
     return false;
 }
@@ -159,6 +171,57 @@ void keepCopy(const QString& path, const QString& copyPath)
     copyThroughWorkFile(path, linkWork, copyPath);
 }
 
+namespace {
+
+// A work file of its own beside the target: the name asked for with a unique
+// part before its last ending ("report.txt.part" becomes
+// "report.txt.a1B2c3.part"), so that no file of the user's is ever taken for
+// it.  It is removed again unless kept() is called after the rename.
+class WorkFile {
+public:
+    explicit WorkFile(const QString& workPath) : file_(uniqueTemplate(workPath))
+    {
+        if (!file_.open())
+            throwFor(file_, QStringLiteral("Cannot create a work file beside ") + workPath);
+    }
+    QFile& file() { return file_; }
+    QString path() const { return file_.fileName(); }
+    void drop()
+    {
+        file_.close();
+        file_.remove();
+    }
+    void renameOver(const QString& target)
+    {
+        file_.close();
+        store::renameOver(path(), target);
+        file_.setAutoRemove(false);
+    }
+
+private:
+    static QString uniqueTemplate(const QString& workPath)
+    {
+        const qsizetype slash = workPath.lastIndexOf(QLatin1Char('/'));
+        const qsizetype dot = workPath.lastIndexOf(QLatin1Char('.'));
+        if (dot > slash + 1)
+            return workPath.left(dot) + QStringLiteral(".XXXXXX") + workPath.mid(dot);
+        return workPath + QStringLiteral(".XXXXXX");
+    }
+    QTemporaryFile file_;
+};
+
+// A failed write names the file the user asked for, not the work file.
+[[noreturn]] void rethrowFor(const FileError& e, const QString& workPath, const QString& target)
+{
+    if (e.path() != workPath)
+        throw e;
+    QString name = e.name();
+    name.replace(workPath, target);
+    throw FileError(name, e.number(), target);
+}
+
+}  // namespace
+
 bool copyThroughWorkFile(const QString& source, const QString& workPath, const QString& target,
                          const std::function<bool(qint64, qint64)>& step)
 {
@@ -168,13 +231,7 @@ bool copyThroughWorkFile(const QString& source, const QString& workPath, const Q
     QFile in(source);
     openFile(in, QIODevice::ReadOnly);
     const qint64 size = in.size();
-    QFile work(workPath);
-    if (!work.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        throwFor(work, QStringLiteral("Cannot create ") + workPath);
-    auto drop = [&] {
-        work.close();
-        QFile::remove(workPath);
-    };
+    WorkFile work(workPath);
     try {
         QByteArray block(qsizetype(kCopyBlockSize), Qt::Uninitialized);
         qint64 done = 0;
@@ -184,33 +241,80 @@ bool copyThroughWorkFile(const QString& source, const QString& workPath, const Q
                 throwFor(in, QStringLiteral("Cannot read ") + source);
             if (got == 0)
                 break;
-            writeAt(work, done, block.constData(), got);
+            writeAt(work.file(), done, block.constData(), got);
             done += got;
             if (step && !step(done, size)) {
-                drop();
+                work.drop();
                 return false;
             }
         }
         // File systems without these (a FAT stick) refuse them; the copy
         // itself is still whole.
-        work.setPermissions(sourceInfo.permissions());
-        work.setFileTime(sourceInfo.lastModified(), QFileDevice::FileModificationTime);
-        syncFile(work);
-        work.close();
-        renameOver(workPath, target);
+        work.file().setPermissions(sourceInfo.permissions());
+        work.file().setFileTime(sourceInfo.lastModified(), QFileDevice::FileModificationTime);
+        syncFile(work.file());
+        work.renameOver(target);
+    } catch (const FileError& e) {
+        const QString usedPath = work.path();
+        work.drop();
+        rethrowFor(e, usedPath, target);
     } catch (...) {
-        drop();
+        work.drop();
         throw;
     }
     return true;
 }
 
+void saveWholeFile(const QString& target, const QByteArray& data)
+{
+    const QFileInfo old(target);
+    QFileDevice::Permissions permissions;
+    if (old.isFile()) {
+        permissions = old.permissions();
+    } else {
+        // A new file gets what the user's file-creation mask allows.
+        const mode_t mask = ::umask(0);
+        ::umask(mask);
+        const mode_t mode = 0666 & ~mask;
+        const std::pair<mode_t, QFileDevice::Permission> bits[] = {
+            {S_IRUSR, QFileDevice::ReadOwner}, {S_IWUSR, QFileDevice::WriteOwner},
+            {S_IRGRP, QFileDevice::ReadGroup}, {S_IWGRP, QFileDevice::WriteGroup},
+            {S_IROTH, QFileDevice::ReadOther}, {S_IWOTH, QFileDevice::WriteOther}};
+        for (const auto& [bit, permission] : bits)
+            if (mode & bit)
+                permissions |= permission;
+        if (permissions & QFileDevice::ReadOwner)
+            permissions |= QFileDevice::ReadUser;
+        if (permissions & QFileDevice::WriteOwner)
+            permissions |= QFileDevice::WriteUser;
+    }
+    WorkFile work(target + QStringLiteral(".part"));
+    try {
+        writeAt(work.file(), 0, data.constData(), data.size());
+        work.file().setPermissions(permissions);
+        syncFile(work.file());
+        work.renameOver(target);
+    } catch (const FileError& e) {
+        const QString usedPath = work.path();
+        work.drop();
+        rethrowFor(e, usedPath, target);
+    } catch (...) {
+        work.drop();
+        throw;
+    }
+}
+
 namespace testing {
-void failWritesAfter(int okWrites) { g_okWrites = okWrites; }
+void failWritesAfter(int okWrites, int failingWrites)
+{
+    g_okWrites = okWrites;
+    g_failingWrites = failingWrites;
+}
 void failRenameOnto(const QString& targetPath) { g_failRenameOnto = targetPath; }
 void reset()
 {
     g_okWrites = -1;
+    g_failingWrites = -1;
     g_failRenameOnto.clear();
 }
 }  // namespace testing

@@ -52,9 +52,11 @@ void renameOver(const QString& workPath, const QString& targetPath);
 // Block size of file copies.
 inline constexpr qint64 kCopyBlockSize = qint64(256) * 1024;
 
-// Copies `source` onto `target` through `workPath` (beside the target) in
-// blocks: the work file is flushed to disk and renamed over the target in
-// one step, so the target holds either its old or the complete new content.
+// Copies `source` onto `target` through a work file beside it, named after
+// `workPath` with a unique part before its last ending (so that a file of
+// that very name is left alone), in blocks: the work file is flushed to disk
+// and renamed over the target in one step, so the target holds either its old
+// or the complete new content; on any failure the work file is removed.
 // The copy keeps the source's modification time and permissions where the
 // file system allows.  `step(done, size)` runs after each block; when it
 // returns false the copy stops, the work file is removed and false is
@@ -62,14 +64,22 @@ inline constexpr qint64 kCopyBlockSize = qint64(256) * 1024;
 bool copyThroughWorkFile(const QString& source, const QString& workPath, const QString& target,
                          const std::function<bool(qint64 done, qint64 size)>& step = {});
 
+// Writes `data` as the whole of `target` through a unique work file beside it
+// ("<target>.<unique>.part"), flushed to disk and renamed over the target in
+// one step.  An existing target keeps its permissions; a new one gets those
+// of a newly created file.  On failure the target is as it was and no work
+// file is left.
+void saveWholeFile(const QString& target, const QByteArray& data);
+
 // Makes `linkPath` hold the content of `path` (a hard link, or a synced copy
 // where links are not possible), replacing whatever `linkPath` held.
 void keepCopy(const QString& path, const QString& copyPath);
 
 // Failure injection for tests: after `okWrites` more successful writes, every
-// write fails as a full disk would, until reset.  -1 switches it off.
+// write fails as a full disk would, until reset (or only the next
+// `failingWrites` writes, when that is not -1).  -1 switches it off.
 namespace testing {
-void failWritesAfter(int okWrites);
+void failWritesAfter(int okWrites, int failingWrites = -1);
 // The next rename onto `targetPath` fails as one across file systems would.
 void failRenameOnto(const QString& targetPath);
 void reset();

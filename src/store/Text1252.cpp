@@ -94,6 +94,14 @@ char encode1252Char(QChar c)
     return static_cast<char>(e);
 }
 
+bool fits1252(const QString& text)
+{
+    for (const QChar c : text)
+        if (encodeExact(c.unicode()) < 0)
+            return false;
+    return true;
+}
+
 QByteArray encode1252(const QString& text)
 {
     QByteArray out;
@@ -147,6 +155,13 @@ void upper1252InPlace(char* bytes, std::size_t length)
     static const std::array<unsigned char, 256> table = makeUpperTable();
     for (std::size_t i = 0; i < length; ++i)
         bytes[i] = static_cast<char>(table[static_cast<unsigned char>(bytes[i])]);
+}
+
+QString upper1252(const QString& text)
+{
+    QByteArray b = encode1252(text);
+    upper1252InPlace(b.data(), std::size_t(b.size()));
+    return decode1252(b);
 }
 
 }  // namespace fnk::store

@@ -15,6 +15,9 @@ QString decode1252(const char* bytes, std::size_t length);
 QString decode1252(const QByteArray& bytes);
 QByteArray encode1252(const QString& text);
 char encode1252Char(QChar c);
+// Whether every character of `text` has its own place in the code page, so
+// that it is stored as typed rather than as a stand-in.
+bool fits1252(const QString& text);
 
 // A fixed-width text field: cut at the width, padded on the right with spaces.
 void writeField(char* dest, std::size_t width, const QString& text);
@@ -28,5 +31,9 @@ QString trimSpaces(const QString& text);
 unsigned char upper1252(unsigned char byte);
 // Upper-cases a byte range in place.
 void upper1252InPlace(char* bytes, std::size_t length);
+// A text upper-cased as the searches compare it: through the code page, one
+// byte at a time, so that the text sought and the stored texts are treated
+// alike ("ß" and "µ" stay as they are).
+QString upper1252(const QString& text);
 
 }  // namespace fnk::store

@@ -80,6 +80,27 @@ struct Matcher {
     }
 };
 
+// Totals saturate rather than wrap on absurd amounts.
+void addToTotals(ListTotals& t, store::Money a)
+{
+    if (__builtin_add_overflow(t.net, a, &t.net))
+        t.net = a < 0 ? INT64_MIN : INT64_MAX;
+    if (a > 0 && __builtin_add_overflow(t.in, a, &t.in))
+        t.in = INT64_MAX;
+    if (a < 0 && __builtin_add_overflow(t.out, a, &t.out))
+        t.out = INT64_MIN;
+    ++t.count;
+}
+
+// Panels 1 to 4: money in, money out, balance and the number of rows.
+void writeTotals(StatusPanels& s, const ListTotals& t, qint64 rows)
+{
+    s.panel[0] = QStringLiteral("(+) ") + store::formatCurrency(t.in);
+    s.panel[1] = QStringLiteral("(-) ") + store::formatCurrency(t.out);
+    s.panel[2] = QStringLiteral("(=) ") + store::formatCurrency(t.net);
+    s.panel[3] = QString::number(rows) + QStringLiteral(" Items");
+}
+
 QByteArray upperBytes(const QString& s)
 {
     QByteArray b = store::encode1252(s);
@@ -107,6 +128,21 @@ StatusPanels clearedStatus(bool freeSelection)
     s.panel[2] = QStringLiteral("(=) ") + store::formatCurrency(0);
     s.panel[3] = QStringLiteral("0 Items");
     s.panel[4] = QStringLiteral("(Cleared)");
+    return s;
+}
+
+StatusPanels listedStatus(const MainListModel& model, bool freeSelection)
+{
+    StatusPanels s;
+    const int rows = model.rowCount();
+    if (freeSelection) {
+        s.panel[2] = freeSelectionStatus(rows);
+        return s;
+    }
+    ListTotals t;
+    for (int r = 0; r < rows; ++r)
+        addToTotals(t, model.rowAt(r).amount);
+    writeTotals(s, t, rows);
     return s;
 }
 
@@ -167,15 +203,7 @@ BuildResult PopMainGrid(MainListModel& model, const ListQuery& query, const QStr
             std::memcpy(row.user2.data(), rec + LedgerRecord::kUserField2, 10);
             std::memcpy(row.code.data(), rec + LedgerRecord::kCategoryCode, 10);
             model.appendRow(row);
-            // Totals saturate rather than wrap on absurd amounts.
-            const store::Money a = row.amount;
-            if (__builtin_add_overflow(t.net, a, &t.net))
-                t.net = a < 0 ? INT64_MIN : INT64_MAX;
-            if (a > 0 && __builtin_add_overflow(t.in, a, &t.in))
-                t.in = INT64_MAX;
-            if (a < 0 && __builtin_add_overflow(t.out, a, &t.out))
-                t.out = INT64_MIN;
-            ++t.count;
+            addToTotals(t, row.amount);
         });
     } catch (...) {
         model.endBuild();
@@ -191,10 +219,7 @@ BuildResult PopMainGrid(MainListModel& model, const ListQuery& query, const QStr
         s.panel[2] = freeSelectionStatus(rows);
         return result;
     }
-    s.panel[0] = QStringLiteral("(+) ") + store::formatCurrency(t.in);
-    s.panel[1] = QStringLiteral("(-) ") + store::formatCurrency(t.out);
-    s.panel[2] = QStringLiteral("(=) ") + store::formatCurrency(t.net);
-    s.panel[3] = QString::number(rows) + QStringLiteral(" Items");
+    writeTotals(s, t, rows);
     switch (m.mode) {
     case Mode::Category:
         s.panel[4] = QStringLiteral("Category = ") + query.categoryName.trimmed() + QLatin1Char(' ');

@@ -57,6 +57,10 @@ public:
 // the record file cannot be read.
 BuildResult PopMainGrid(MainListModel& model, const ListQuery& query, const QString& search);
 
+// The totals and count panels of the rows the list holds, for a rebuild
+// that failed part-way; the last panel is left as it is.
+StatusPanels listedStatus(const MainListModel& model, bool freeSelection);
+
 // The panels of an emptied list ("Clear").
 StatusPanels clearedStatus(bool freeSelection);
 QString freeSelectionStatus(qint64 rows);

@@ -1,6 +1,7 @@
 #include "app/ConfigWindow.h"
 
 #include "app/Settings.h"
+#include "app/Splash.h"
 #include "store/FileIo.h"
 #include "support/TestSupport.h"
 
@@ -159,6 +160,8 @@ private slots:
     void useCurrentTakesTheCurrentFolder_data();
     void useCurrentTakesTheCurrentFolder();
     void failedWriteKeepsOldFileAndWindow();
+    void passwordOutsideTheCodePageIsRefused();
+    void startUpGateComparesAsStored();
 };
 
 void TestConfigWindow::controlsCarryTheirTexts()
@@ -785,6 +788,63 @@ void TestConfigWindow::failedWriteKeepsOldFileAndWindow()
     QVERIFY(!w.isVisible());
     QCOMPARE(saved.count(), 1);
     QCOMPARE(field(cfg(fx), 274, 10), padded("New Name", 10));
+}
+
+void TestConfigWindow::passwordOutsideTheCodePageIsRefused()
+{
+    Fixture fx;
+    const QByteArray before = store(fx, storedRecord());
+    ConfigWindow w(fx.folder());
+    QSignalSpy saved(&w, &ConfigWindow::saved);
+    w.open(firstRunDefaults());
+    box(w, "PasswordEd")->setText(QStringLiteral("пароль"));
+    click(w, "SaveConfig");
+
+    const auto shown = fx.port.messagesShown();
+    QCOMPARE(shown.size(), 1);
+    QCOMPARE(shown[0].icon, Icon::Exclamation);
+    QVERIFY2(shown[0].text.contains(QStringLiteral("\"п\"")), qPrintable(shown[0].text));
+    QVERIFY(shown[0].text.contains(QStringLiteral("The settings have not been saved.")));
+    QCOMPARE(cfg(fx), before);
+    QCOMPARE(saved.count(), 0);
+    QVERIFY(w.isVisible());
+
+    // Letters of the code page, the euro sign among them, are stored as typed.
+    fx.port.clear();
+    box(w, "PasswordEd")->setText(QStringLiteral("Grüße€"));
+    click(w, "SaveConfig");
+    QVERIFY(fx.port.messagesShown().isEmpty());
+    QCOMPARE(saved.count(), 1);
+    QCOMPARE(field(cfg(fx), 6, 10), padded("Gr\xFC\xDF" "e\x80", 10));
+}
+
+void TestConfigWindow::startUpGateComparesAsStored()
+{
+    Fixture fx;
+    // A file written before such passwords were refused holds stand-ins.
+    SettingsRecord r = firstRunDefaults();
+    r.setPassword(QStringLiteral("пароль"));
+    QCOMPARE(field(r.toBytes(), 6, 10), padded("??????", 10));
+
+    fnk::app::Splash gate(r.password());
+    QSignalSpy passed(&gate, &fnk::app::Splash::passed);
+    gate.passwordBox()->setText(QStringLiteral("wrong"));
+    click(gate, "Command1");
+    QCOMPARE(passed.count(), 0);
+    QCOMPARE(gate.attempts(), 1);
+    gate.passwordBox()->setText(QStringLiteral("пароль"));
+    click(gate, "Command1");
+    QCOMPARE(passed.count(), 1);
+    QCOMPARE(gate.attempts(), 1);
+
+    // A password typed longer than its field matches what the field kept.
+    r.setPassword(QStringLiteral("Straße€123456"));
+    fnk::app::Splash longer(r.password());
+    QSignalSpy longPassed(&longer, &fnk::app::Splash::passed);
+    longer.passwordBox()->setText(QStringLiteral("Straße€123456"));
+    click(longer, "Command1");
+    QCOMPARE(longPassed.count(), 1);
+    QCOMPARE(longer.attempts(), 0);
 }
 
 QTEST_MAIN(TestConfigWindow)

@@ -55,14 +55,13 @@ private slots:
         QCOMPARE(w.listModel()->headerData(2, Qt::Horizontal, Qt::DisplayRole).toString(),
                  QStringLiteral("Note"));
 
-        // Menus, shortcuts and tool tips as the user sees them; the web link,
-        // which has no address to go to, is there but disabled.
+        // Menus, shortcuts and tool tips as the user sees them.
         QCOMPARE(h.action("mu_DefaultRange")->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_F1));
         QCOMPARE(h.action("mu_ToolTipsOff")->text(), QStringLiteral("Turn off \"Tool Tips\""));
         QVERIFY(h.action("mu_ToolTipsOff")->isVisible() != h.action("mu_ToolTipsOn")->isVisible());
         QVERIFY(h.action("mu_PurgeDeletedRecords")->isEnabled());
-        QVERIFY(!h.action("mu_HelpWeb")->isEnabled());
-        QVERIFY(!h.child<QToolButton>("btn_Web")->isEnabled());
+        QVERIFY(h.action("mu_HelpWeb")->isEnabled());
+        QVERIFY(h.child<QToolButton>("btn_Web")->isEnabled());
         QVERIFY(h.child<QToolButton>("btn_Macro")->isEnabled());
         // Commands of the report view and the two modes wait for them.
         for (const char* waiting : {"mu_QuitReports", "mu_MacroQuit", "mu_ReturnToList",

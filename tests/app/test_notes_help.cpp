@@ -1,9 +1,12 @@
 #include "AppHarness.h"
 
 #include "app/Settings.h"
+#include "notes/Notes.h"
 #include "platform/Shell.h"
 
 #include <QTextBrowser>
+#include <QToolButton>
+#include <QUrl>
 
 using namespace fnk;
 
@@ -57,6 +60,36 @@ private slots:
         QCOMPARE(r.program, QStringLiteral("/usr/bin/editor"));
         QCOMPARE(r.arguments, QStringList{"2026fnk.doc"});
         QCOMPARE(r.workingFolder, h.folder());
+    }
+
+    void webLinkFromTheMenuAndTheToolbar()
+    {
+        AppHarness h;
+        platform::RecordingShell shell;
+        platform::ScopedShell guard(&shell);
+        h.start();
+        QVERIFY(h.action("mu_HelpWeb")->isEnabled());
+        h.action("mu_HelpWeb")->trigger();
+        QTest::mouseClick(h.child<QToolButton>("btn_Web"), Qt::LeftButton);
+        QVERIFY(h.port.shown().isEmpty());
+        QCOMPARE(shell.requests().size(), 4);
+        for (int i : {0, 2}) {
+            QCOMPARE(shell.requests()[i].kind, platform::RecordingShell::Request::ProgramFor);
+            const auto& start = shell.requests()[i + 1];
+            QCOMPARE(start.kind, platform::RecordingShell::Request::StartProgram);
+            QCOMPARE(start.program, QStringLiteral("browser"));
+            QCOMPARE(start.arguments.size(), 1);
+            if (notes::webAddress().isEmpty()) {
+                // The page is a document of its own, outside the data folder.
+                const QString page = QUrl(start.arguments[0]).toLocalFile();
+                QVERIFY(!page.startsWith(h.folder()));
+                QCOMPARE(testsupport::readBytes(page), notes::aboutPage());
+            } else {
+                QCOMPARE(start.arguments[0], notes::webAddress());
+            }
+        }
+        // F7 runs the same command.
+        QCOMPARE(h.action("mu_HelpWeb")->shortcut(), QKeySequence(Qt::Key_F7));
     }
 
     void helpAndAbout()

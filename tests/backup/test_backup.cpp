@@ -399,7 +399,7 @@ void BackupTest::failedWindowCopy()
     QCOMPARE(fx.port.messagesShown().size(), 1);
     compareBox(fx.port.messagesShown().at(0), QStringLiteral("Error - operation aborted"),
                fnk::platform::errorReportText(QStringLiteral("Disk full writing ") + stick +
-                                                  QStringLiteral("fennick.dat.part"),
+                                                  QStringLiteral("fennick.dat"),
                                               fnk::store::kDiskFull),
                Icon::Critical);
     QCOMPARE(holding(stick, 1), QStringList{"category.dat"});

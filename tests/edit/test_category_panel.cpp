@@ -144,6 +144,7 @@ private slots:
     void editOpensRememberedCategory();
     void replaceRecodesRecords();
     void replaceActsOnCategoryOpened();
+    void renamedCategoryCanBeEditedAndDeleted();
     void deleteAskingTwice_data();
     void deleteAskingTwice();
     void deleteKeepsCategoryWithChangedName();
@@ -360,13 +361,13 @@ void CategoryPanelTest::replaceRecodesRecords()
     QCOMPARE(trimSpaces(e.categoryDescriptionText()), QStringLiteral("running costs"));
     QCOMPARE(changed.count(), 1);
     QCOMPARE(rebuild.count(), 1);
-    // The list follows the category to its new code, under its old name.
+    // The list follows the category to its new code and name.
     QCOMPARE(remembered.count(), 1);
     QCOMPARE(remembered.at(0).at(0).toString(), QStringLiteral("AUTO      "));
-    QCOMPARE(remembered.at(0).at(1).toString(), QStringLiteral("Car                 "));
+    QCOMPARE(remembered.at(0).at(1).toString(), QStringLiteral("Automobile          "));
 
     // No duplicate test on replace: the new code may be another's.
-    p.remember(QStringLiteral("AUTO"), QStringLiteral("Car"));
+    p.remember(QStringLiteral("AUTO"), QStringLiteral("Automobile"));
     p.panel->mu_EditCategory();
     p.type("CatCodeEd", QStringLiteral("FOOD"));
     p.click("ReplaceCat");
@@ -400,6 +401,32 @@ void CategoryPanelTest::replaceActsOnCategoryOpened()
     QCOMPARE(p.titles(), QStringList({"Nothing to do!"}));
     QCOMPARE(p.codes(), QStringList({"AUTO", "FOOD"}));
     QCOMPARE(p.recordCodes().last(), QStringLiteral("GONE      "));
+}
+
+void CategoryPanelTest::renamedCategoryCanBeEditedAndDeleted()
+{
+    Panel p;
+    p.makeCategories({{"CAR", "Car", ""}, {"FOOD", "Food", ""}});
+    // As the main window does: the panel's answer becomes the remembered one.
+    QObject::connect(p.panel.get(), &CategoryPanel::rememberedCategoryChanged, p.panel.get(),
+                     [&p](const QString& code, const QString& name) {
+                         p.ctx.rememberedCode = code;
+                         p.ctx.rememberedName = name;
+                     });
+    p.remember(QStringLiteral("CAR"), QStringLiteral("Car"));
+    p.panel->mu_EditCategory();
+    p.type("CatLabelEd", QStringLiteral("Automobile"));
+    p.click("ReplaceCat");
+
+    p.panel->mu_EditCategory();
+    QCOMPARE(p.box("CatCodeEd")->text(), QStringLiteral("CAR"));
+    QCOMPARE(p.box("CatLabelEd")->text(), QStringLiteral("Automobile"));
+
+    p.port.queueAnswer(Answer::Yes);
+    p.port.queueAnswer(Answer::No);
+    p.click("DeleteCat");
+    QCOMPARE(p.titles(), QStringList({"Confirm", "Category deleted"}));
+    QCOMPARE(p.codes(), QStringList({"FOOD"}));
 }
 
 void CategoryPanelTest::deleteAskingTwice_data()

@@ -5,6 +5,7 @@
 #include "platform/Printing.h"
 #include "platform/Shell.h"
 #include "reports/ReportOutput.h"
+#include "store/FileIo.h"
 #include "support/TestSupport.h"
 
 #include <QDir>
@@ -71,6 +72,7 @@ private slots:
 
     void writeTextTwice();
     void writeTextCancelAndFailure();
+    void savedCopiesLeaveAFileOfTheWorkFilesNameAlone();
 
     void editReport_data();
     void editReport();
@@ -276,6 +278,38 @@ void OutputTest::writeTextCancelAndFailure()
     reports::mu_WriteText(fx.folder());
     expectErrorBox(fx);
     QCOMPARE(fx.port.messagesShown().size(), 2);
+}
+
+void OutputTest::savedCopiesLeaveAFileOfTheWorkFilesNameAlone()
+{
+    Fixture fx;
+    RecordingShell shell;
+    platform::ScopedShell guard(&shell);
+    const QString target = fx.path("saved.txt");
+    writeBytes(fx.path("fnk_rep.tmp"), reportText(5));
+    writeBytes(target + ".part", "the user's own file");
+    writeBytes(fx.path("fnk_rep.doc.part"), "another of the user's files");
+
+    fx.port.queueFile(target);
+    reports::mu_WriteText(fx.folder());
+    QCOMPARE(readBytes(target), reportText(5));
+    reports::mu_EditReport(fx.folder(), QString());
+    QCOMPARE(readBytes(fx.path("fnk_rep.doc")), reportText(5));
+    QCOMPARE(readBytes(target + ".part"), QByteArray("the user's own file"));
+    QCOMPARE(readBytes(fx.path("fnk_rep.doc.part")), QByteArray("another of the user's files"));
+
+    // A failed save over an existing copy keeps it and leaves no work file.
+    fx.port.clear();
+    fx.port.queueFile(target);
+    fx.port.queueAnswer(Answer::Ok);
+    store::testing::failWritesAfter(0);
+    reports::mu_WriteText(fx.folder());
+    store::testing::reset();
+    expectErrorBox(fx);
+    QCOMPARE(readBytes(target), reportText(5));
+    QCOMPARE(QDir(fx.folder()).entryList(QDir::Files),
+             QStringList({"fnk_rep.doc", "fnk_rep.doc.part", "fnk_rep.tmp", "saved.txt",
+                          "saved.txt.part"}));
 }
 
 void OutputTest::editReport_data()

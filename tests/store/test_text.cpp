@@ -23,6 +23,8 @@ private slots:
     void fixedWidthFields();
     void trimsOnlySpaces();
     void upperCaseOfBytes();
+    void upperCaseOfTextsMatchesTheStoredBytes();
+    void whatFitsTheCodePage();
     void dayNumbers();
     void dateTexts();
 };
@@ -106,6 +108,30 @@ void TextTest::upperCaseOfBytes()
     QByteArray code("wa\xE9z     ");
     upper1252InPlace(code.data(), std::size_t(code.size()));
     QCOMPARE(code, QByteArray("WA\xC9Z     "));
+}
+
+void TextTest::upperCaseOfTextsMatchesTheStoredBytes()
+{
+    // The text sought is upper-cased as the stored bytes are, letter for letter.
+    QCOMPARE(upper1252(QStringLiteral("straße")), QStringLiteral("STRAßE"));
+    QCOMPARE(upper1252(QStringLiteral("µg élan œuvre ÿ")), QStringLiteral("µG ÉLAN ŒUVRE Ÿ"));
+    QCOMPARE(upper1252(QStringLiteral("|udf1|bank")), QStringLiteral("|UDF1|BANK"));
+    for (const QString& t : {QStringLiteral("Straße"), QStringLiteral("µ-Meter"),
+                             QStringLiteral("naïve Æsir")}) {
+        QByteArray stored = encode1252(t);
+        upper1252InPlace(stored.data(), std::size_t(stored.size()));
+        QCOMPARE(encode1252(upper1252(t)), stored);
+    }
+}
+
+void TextTest::whatFitsTheCodePage()
+{
+    QVERIFY(fits1252(QString()));
+    QVERIFY(fits1252(QStringLiteral("Grüße € 12 œ Ÿ ‰")));
+    QVERIFY(!fits1252(QStringLiteral("пароль")));
+    QVERIFY(!fits1252(QStringLiteral("ab\u0301")));   // a combining mark is stored as "?"
+    QVERIFY(!fits1252(QStringLiteral("\u2009")));     // a thin space is stored as a space
+    QVERIFY(!fits1252(QString::fromUcs4(U"key\U0001F511")));
 }
 
 void TextTest::dayNumbers()
