@@ -10,6 +10,7 @@
 #include <QFile>
 
 #include <cstring>
+#include <stdexcept>
 
 #include <array>
 
@@ -44,7 +45,6 @@ void writeWorkFile(const QString& path, const QByteArray& data)
     store::openFile(f, QIODevice::WriteOnly | QIODevice::Truncate);
     try {
         store::writeAt(f, 0, data.constData(), data.size());
-        store::syncFile(f);
     } catch (...) {
         f.close();
         throw;
@@ -91,7 +91,7 @@ void MakeReportFiles(const view::MainListModel& list, const QString& dataFolder,
 
     for (int i = 0; i < rows; ++i) {
         const int rowNumber = i + 1;  // the heading row is row 0
-        if (progress)
+        if (progress && (rowNumber % kProgressRows == 0 || rowNumber == rows))
             progress(rowNumber, rows + 1);
 
         const view::ListRow& row = list.rowAt(i);
@@ -133,8 +133,10 @@ void MakeReportFiles(const view::MainListModel& list, const QString& dataFolder,
 store::Money TotalUp(const QString& path)
 {
     store::Money total = 0;
-    store::RecordFile(path).forEachRaw(
-        [&](const char* bytes, qint64) { total += store::rawAmount(bytes); });
+    store::RecordFile(path).forEachRaw([&](const char* bytes, qint64) {
+        if (__builtin_add_overflow(total, store::rawAmount(bytes), &total))
+            throw std::overflow_error("work file total out of range");
+    });
     return total;
 }
 
