@@ -32,13 +32,6 @@ QString workPath(const QString& folder, int which)
     return folder + QLatin1String(kStems[size_t(which)]) + QStringLiteral(".wrk");
 }
 
-void appendRecord(QByteArray& out, const store::LedgerRecord& r)
-{
-    const qsizetype at = out.size();
-    out.resize(at + qsizetype(store::LedgerRecord::kSize));
-    r.encode(out.data() + at);
-}
-
 void writeWorkFile(const QString& path, const QByteArray& data)
 {
     QFile f(path);
@@ -87,8 +80,16 @@ void MakeReportFiles(const view::MainListModel& list, const QString& dataFolder,
     const int rows = list.rowCount();
 
     std::array<QByteArray, kWorkFiles> data;
-    data[kReport].reserve(qsizetype(rows) * qsizetype(store::LedgerRecord::kSize));
+    std::array<qsizetype, kWorkFiles> counts{};
+    for (int i = 0; i < rows; ++i) {
+        const store::Money a = list.rowAt(i).amount;
+        ++counts[a > 0 ? kIncome : a < 0 ? kExpense : kTodo];
+    }
+    counts[kReport] = rows;
+    for (int w = 0; w < kWorkFiles; ++w)
+        data[size_t(w)].reserve(counts[size_t(w)] * qsizetype(store::LedgerRecord::kSize));
 
+    char bytes[store::LedgerRecord::kSize];
     for (int i = 0; i < rows; ++i) {
         const int rowNumber = i + 1;  // the heading row is row 0
         if (progress && (rowNumber % kProgressRows == 0 || rowNumber == rows))
@@ -107,14 +108,11 @@ void MakeReportFiles(const view::MainListModel& list, const QString& dataFolder,
         rec.amount = row.amount;
         rec.recordNumber = double(rowNumber);
         rec.deletedFlag = 'N';
+        rec.encode(bytes);
 
-        if (rec.amount > 0)
-            appendRecord(data[kIncome], rec);
-        else if (rec.amount < 0)
-            appendRecord(data[kExpense], rec);
-        else
-            appendRecord(data[kTodo], rec);
-        appendRecord(data[kReport], rec);
+        const int side = rec.amount > 0 ? kIncome : rec.amount < 0 ? kExpense : kTodo;
+        data[size_t(side)].append(bytes, sizeof bytes);
+        data[kReport].append(bytes, sizeof bytes);
     }
 
     // Every work file is complete on disk before any old file is replaced.
