@@ -11,6 +11,7 @@
 #include "platform/ErrorReport.h"
 #include "platform/MessagePort.h"
 #include "platform/Printing.h"
+#include "reports/ReportView.h"
 #include "store/CategoryFile.h"
 #include "store/Dates.h"
 #include "store/FileIo.h"
@@ -44,7 +45,6 @@
 #include <QShortcut>
 #include <QStatusBar>
 #include <QTableView>
-#include <QTextBrowser>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -640,10 +640,9 @@ void MainWindow::buildPanels(QWidget* area)
     }
 
     // Report viewer.
-    viewer_ = named(new QTextBrowser(area), "Viewer");
+    viewer_ = named(new reports::ReportView(area), "Viewer");
     // Reports line up in columns: "Courier New", or the nearest fixed-pitch font.
     viewer_->setFont(platform::linePrintFont(QStringLiteral("Courier New"), viewer_->font().pointSize()));
-    viewer_->setLineWrapMode(QTextEdit::NoWrap);
     viewer_->hide();
 }
 

@@ -29,8 +29,11 @@ class QProgressBar;
 class QPushButton;
 class QStatusBar;
 class QTableView;
-class QTextBrowser;
 class QToolButton;
+
+namespace fnk::reports {
+class ReportView;
+}
 
 namespace fnk::app {
 
@@ -191,7 +194,7 @@ private:
     void removeSelectedRow();
     void enterReportView();
     void runReport(int kind);
-    void showReportText(const QStringList& lines);
+    void showReportText();
     edit::EditContext editContext() const;
     edit::CategoryContext categoryContext() const;
     double currentRecordNumber() const;
@@ -232,7 +235,7 @@ private:
     QFrame* macDateFrame_ = nullptr;
     QCalendarWidget* monthView1_ = nullptr;
     QCalendarWidget* monthView2_ = nullptr;
-    QTextBrowser* viewer_ = nullptr;
+    reports::ReportView* viewer_ = nullptr;
     QProgressBar* progress_ = nullptr;
     QStatusBar* displayBar_ = nullptr;
     QStatusBar* generalBar_ = nullptr;

@@ -3,11 +3,13 @@
 
 #include "platform/MessagePort.h"
 #include "reports/ChartWindow.h"
+#include "reports/CommandGuard.h"
 #include "reports/ReportFiles.h"
+#include "reports/ReportView.h"
 #include "reports/ReportWriter.h"
-#include "store/Text1252.h"
+#include "store/FileIo.h"
 
-#include <QFile>
+#include <QElapsedTimer>
 
 #include <QAction>
 #include <QApplication>
@@ -15,7 +17,6 @@
 #include <QMenu>
 #include <QProgressBar>
 #include <QTableView>
-#include <QTextBrowser>
 #include <QToolButton>
 
 namespace fnk::app {
@@ -97,6 +98,7 @@ void MainWindow::TurnReportsOff()
     for (const char* c : kOutputCommands)
         setCommandEnabled(c, false);
     viewer_->hide();
+    viewer_->clear();
 }
 
 void MainWindow::mu_NewReport()
@@ -155,9 +157,16 @@ void MainWindow::runReport(int kind)
     progress_->setValue(0);
     progress_->show();
     progress_->raise();
-    QStringList lines;
+    // The bar moves a few times a second; a repaint for every row would cost
+    // more than the rows themselves.
+    QElapsedTimer sinceBar;
+    sinceBar.start();
+    const QString textPath = reports::reportTextPath(session_.dataFolder);
     try {
-        reports::MakeReportFiles(*listModel_, session_.dataFolder, [this](int value, int maximum) {
+        reports::MakeReportFiles(*listModel_, session_.dataFolder, [&](int value, int maximum) {
+            if (value < maximum - 1 && sinceBar.elapsed() < 150)
+                return;
+            sinceBar.restart();
             progress_->setRange(0, maximum);
             progress_->setValue(value);
         });
@@ -172,23 +181,18 @@ void MainWindow::runReport(int kind)
         ctx.user2Name = session_.settings.userField2Name();
         ctx.layoutCode = session_.settings.columnLayout();
         reports::writeReport(k, ctx);
-        QFile text(session_.dataFolder + QStringLiteral("fnk_rep.tmp"));
-        if (!text.open(QIODevice::ReadOnly))
-            throw store::FileError(QStringLiteral("Cannot read ") + text.fileName(),
-                                   store::kFileNotFound, text.fileName());
-        const QString all = store::decode1252(text.readAll());
-        lines = all.split(QStringLiteral("\r\n"));
-        if (!lines.isEmpty() && lines.last().isEmpty())
-            lines.removeLast();
+        if (!viewer_->loadFile(textPath))
+            throw store::FileError(QStringLiteral("Cannot read ") + textPath, store::kFileNotFound,
+                                   textPath);
     } catch (const std::exception& e) {
         progress_->hide();
         QApplication::restoreOverrideCursor();
         mu_ReturnToList();
-        reportFailure(e);
+        reports::detail::reportFailure(e);
         return;
     }
     QApplication::restoreOverrideCursor();
-    showReportText(lines);
+    showReportText();
 }
 
 void MainWindow::mu_ReportSummary() { runReport(int(reports::ReportKind::SummaryNarrow)); }
@@ -220,6 +224,7 @@ void MainWindow::mu_ReturnToList()
     if (chart_)
         chart_->close();  // it belongs to the report that is closing
     viewer_->hide();
+    viewer_->clear();  // the text's memory goes back; the file stays for the copies
     for (const char* m : kReportViewMenus)
         setCommandEnabled(m, true);
     for (const char* b : kReportViewButtons)
@@ -241,12 +246,9 @@ void MainWindow::enterReportView()
         setButtonEnabled(b, true);
 }
 
-void MainWindow::showReportText(const QStringList& lines)
+void MainWindow::showReportText()
 {
-    viewer_->hide();
-    viewer_->clear();
-    // The viewer's text starts with one empty line, then the report's lines.
-    viewer_->setPlainText(QLatin1Char('\n') + lines.join(QLatin1Char('\n')));
+    // The viewer shows one empty line, then the report's lines.
     layoutOverlays();
     viewer_->show();
     viewer_->raise();

@@ -11,6 +11,8 @@
 
 #include <cmath>
 #include <cstdlib>
+#include <limits>
+#include <stdexcept>
 
 namespace fnk::reports {
 
@@ -19,6 +21,7 @@ namespace {
 constexpr int kRuleWidth = 79;
 constexpr int kFullBar = 25;
 constexpr int kOwnerWidth = 40;
+constexpr qsizetype kFlushBytes = 4 << 20;
 
 // Round to the nearest whole number, halves to the even one.
 double roundHalfEven(double x)
@@ -53,8 +56,11 @@ QString categoryLine(const store::CategoryEntry& c, store::Money sub, store::Mon
 
     // The largest category is at least as large as this one, so the count
     // never exceeds fullBar.
+    store::Money bar = 0;
+    if (__builtin_mul_overflow(sub, store::Money(fullBar), &bar))
+        throw std::overflow_error("graph bar out of range");
     const int barCount =
-        largest == 0 ? 0 : int(roundHalfEven(std::fabs(double(sub * fullBar) / double(largest))));
+        largest == 0 ? 0 : int(roundHalfEven(std::fabs(double(bar) / double(largest))));
 
     return QStringLiteral("   ") + c.categoryNameText() + QStringLiteral("  ")
         + detail::moneyText(sub) + QStringLiteral("  (") + percentText + QStringLiteral(" %)")
@@ -62,17 +68,32 @@ QString categoryLine(const store::CategoryEntry& c, store::Money sub, store::Mon
 }
 
 void appendSide(QStringList& out, const std::vector<store::CategoryEntry>& cats,
-                const std::vector<store::LedgerRecord>& recs, store::Money total,
-                store::Money largest, int fullBar)
+                const detail::SideSums& side, int fullBar)
 {
-    const detail::CategoryIndex index = detail::indexByCategory(recs);
+    const store::Money largest = side.largest(cats);
     for (const store::CategoryEntry& c : cats) {
-        store::Money sub = 0;
-        for (std::size_t i : detail::recordsOf(index, c))
-            sub += recs[i].amount;
+        const store::Money sub = side.of(c).amount;
         if (sub != 0)
-            out << categoryLine(c, sub, total, largest, fullBar);
+            out << categoryLine(c, sub, side.total, largest, fullBar);
     }
+}
+
+std::string codeKey(const char* code)
+{
+    return std::string(code, store::LedgerRecord::kCodeWidth);
+}
+
+std::string codeKey(const store::CategoryEntry& c)
+{
+    return std::string(c.categoryCode.data(), c.categoryCode.size());
+}
+
+bool isAscii(const char* bytes, std::size_t length)
+{
+    for (std::size_t i = 0; i < length; ++i)
+        if (static_cast<unsigned char>(bytes[i]) >= 0x80)
+            return false;
+    return true;
 }
 
 const QString kColumnHeading =
@@ -120,29 +141,51 @@ bool belongsTo(const store::LedgerRecord& r, const store::CategoryEntry& c)
     return r.categoryCode == c.categoryCode;
 }
 
-CategoryIndex indexByCategory(const std::vector<store::LedgerRecord>& recs)
-{
-    CategoryIndex index;
-    for (std::size_t i = 0; i < recs.size(); ++i)
-        index[std::string(recs[i].categoryCode.data(), recs[i].categoryCode.size())].push_back(i);
-    return index;
-}
-
-const std::vector<std::size_t>& recordsOf(const CategoryIndex& index, const store::CategoryEntry& c)
-{
-    static const std::vector<std::size_t> none;
-    const auto it = index.find(std::string(c.categoryCode.data(), c.categoryCode.size()));
-    return it == index.end() ? none : it->second;
-}
-
 std::vector<store::CategoryEntry> readCategories(const ReportContext& ctx)
 {
     return store::CategoryFile(categoryFilePath(ctx)).readAll();
 }
 
-std::vector<store::LedgerRecord> readWorkFile(const QString& path)
+WorkFile::WorkFile(const QString& path)
 {
-    return store::RecordFile(path).readAll();
+    store::RecordFile file(path);
+    file.forEachRaw([&](const char* rec, qint64) {
+        const std::size_t at = size();
+        bytes.append(rec, qsizetype(store::LedgerRecord::kSize));
+        byCode[codeKey(rec + store::LedgerRecord::kCategoryCode)].push_back(std::uint32_t(at));
+    });
+}
+
+const std::vector<std::uint32_t>& WorkFile::recordsOf(const store::CategoryEntry& c) const
+{
+    static const std::vector<std::uint32_t> none;
+    const auto it = byCode.find(codeKey(c));
+    return it == byCode.end() ? none : it->second;
+}
+
+SideSums::SideSums(const QString& path)
+{
+    store::RecordFile(path).forEachRaw([&](const char* rec, qint64) {
+        const store::Money a = store::rawAmount(rec);
+        Sums& s = byCode[codeKey(rec + store::LedgerRecord::kCategoryCode)];
+        if (__builtin_add_overflow(total, a, &total) || __builtin_add_overflow(s.amount, a, &s.amount)
+            || __builtin_add_overflow(s.absolute, absolute(a), &s.absolute))
+            throw std::overflow_error("category total out of range");
+    });
+}
+
+SideSums::Sums SideSums::of(const store::CategoryEntry& c) const
+{
+    const auto it = byCode.find(codeKey(c));
+    return it == byCode.end() ? Sums{} : it->second;
+}
+
+store::Money SideSums::largest(const std::vector<store::CategoryEntry>& cats) const
+{
+    store::Money out = 0;
+    for (const store::CategoryEntry& c : cats)
+        out = std::max(out, of(c).absolute);
+    return out;
 }
 
 QStringList headerLines(const ReportContext& ctx, const QString& title, int ruleWidth)
@@ -170,85 +213,158 @@ QStringList headerLines(const ReportContext& ctx, const QString& title, int rule
 
 QStringList summaryLines(const ReportContext& ctx, int fullBar)
 {
-    const QString categoryPath = categoryFilePath(ctx);
-    const QString incomePath = incomeFilePath(ctx.dataFolder);
-    const QString expensePath = expenseFilePath(ctx.dataFolder);
-    const store::Money totalIncome = TotalUp(incomePath);
-    const store::Money totalExpense = TotalUp(expensePath);
-    const store::Money largestIncome = GetLargestCategory(incomePath, categoryPath);
-    const store::Money largestExpense = GetLargestCategory(expensePath, categoryPath);
+    const SideSums expense(expenseFilePath(ctx.dataFolder));
+    const SideSums income(incomeFilePath(ctx.dataFolder));
     const std::vector<store::CategoryEntry> cats = readCategories(ctx);
 
     QStringList out;
     out << QStringLiteral(" --- Summary of money that went OUT ---") << QString() << kColumnHeading
         << QString();
-    appendSide(out, cats, readWorkFile(expensePath), totalExpense, largestExpense, fullBar);
-    out << QString() << QStringLiteral("   Total Expense:        ") + moneyText(totalExpense)
+    appendSide(out, cats, expense, fullBar);
+    out << QString() << QStringLiteral("   Total Expense:        ") + moneyText(expense.total)
         << QString();
 
     out << QStringLiteral(" --- Summary of money that came IN ---") << QString() << kColumnHeading
         << QString();
-    appendSide(out, cats, readWorkFile(incomePath), totalIncome, largestIncome, fullBar);
-    out << QString() << QStringLiteral("   Total Income :        ") + moneyText(totalIncome)
+    appendSide(out, cats, income, fullBar);
+    out << QString() << QStringLiteral("   Total Income :        ") + moneyText(income.total)
         << QString();
 
-    const store::Money spent = -totalExpense;
-    if (totalIncome > spent)
-        out << QStringLiteral("   A SURPLUS of          ") + moneyText(totalIncome - spent);
-    else if (spent > totalIncome)
-        out << QStringLiteral("   A DEFICIT of          ") + moneyText(spent - totalIncome);
-    return out;
-}
-
-QStringList openItemLines(const ReportContext& ctx, const QString& columnHeading,
-                          const ItemLine& item)
-{
-    const std::vector<store::LedgerRecord> todo = readWorkFile(todoFilePath(ctx.dataFolder));
-    QStringList out;
-    const CategoryIndex index = indexByCategory(todo);
-    for (const store::CategoryEntry& c : readCategories(ctx)) {
-        bool first = true;
-        for (std::size_t i : recordsOf(index, c)) {
-            const store::LedgerRecord& r = todo[i];
-            if (first) {
-                out << QString() << QStringLiteral("   Category: ") + c.categoryNameText()
-                    << QString() << columnHeading << QString();
-                first = false;
-            }
-            out << item(r);
-        }
+    store::Money spent = 0;
+    if (__builtin_sub_overflow(store::Money(0), expense.total, &spent))
+        throw std::overflow_error("expense total out of range");
+    store::Money difference = 0;
+    if (income.total > spent) {
+        if (__builtin_sub_overflow(income.total, spent, &difference))
+            throw std::overflow_error("surplus out of range");
+        out << QStringLiteral("   A SURPLUS of          ") + moneyText(difference);
+    } else if (spent > income.total) {
+        if (__builtin_sub_overflow(spent, income.total, &difference))
+            throw std::overflow_error("deficit out of range");
+        out << QStringLiteral("   A DEFICIT of          ") + moneyText(difference);
     }
     return out;
 }
 
-QStringList lineItemLines(const ReportContext& ctx, int ruleWidth, const QString& columnHeading,
-                          const ItemLine& item)
+void openItemLines(ReportAppender& out, const ReportContext& ctx, const QString& columnHeading,
+                   const ItemLine& item)
+{
+    const WorkFile todo(todoFilePath(ctx.dataFolder));
+    for (const store::CategoryEntry& c : readCategories(ctx)) {
+        bool first = true;
+        for (std::uint32_t i : todo.recordsOf(c)) {
+            if (first) {
+                out.lines({QString(), QStringLiteral("   Category: ") + c.categoryNameText(),
+                           QString(), columnHeading, QString()});
+                first = false;
+            }
+            item(out.bytes(), todo.record(i));
+            out.endLine();
+        }
+    }
+}
+
+void lineItemLines(ReportAppender& out, const ReportContext& ctx, int ruleWidth,
+                   const QString& columnHeading, const ItemLine& item)
 {
     const std::vector<store::CategoryEntry> cats = readCategories(ctx);
-    QStringList out;
     auto side = [&](const QString& title, const QString& path) {
-        out << QString() << rule(ruleWidth) << title << rule(ruleWidth);
-        const std::vector<store::LedgerRecord> recs = readWorkFile(path);
-        const CategoryIndex index = indexByCategory(recs);
+        out.lines({QString(), rule(ruleWidth), title, rule(ruleWidth)});
+        const WorkFile recs(path);
         for (const store::CategoryEntry& c : cats) {
             bool first = true;
-            for (std::size_t i : recordsOf(index, c)) {
-                const store::LedgerRecord& r = recs[i];
+            for (std::uint32_t i : recs.recordsOf(c)) {
                 if (first) {
                     const QString desc = store::trimSpaces(c.categoryDescriptionText());
-                    out << QString() << QStringLiteral("Category: ") + c.categoryNameText();
+                    out.lines({QString(), QStringLiteral("Category: ") + c.categoryNameText()});
                     if (!desc.isEmpty())
-                        out << QStringLiteral(" > ") + desc;
-                    out << QString() << columnHeading << QString();
+                        out.line(QStringLiteral(" > ") + desc);
+                    out.lines({QString(), columnHeading, QString()});
                     first = false;
                 }
-                out << item(r);
+                item(out.bytes(), recs.record(i));
+                out.endLine();
             }
         }
     };
     side(QStringLiteral("   Expense Line Items..."), expenseFilePath(ctx.dataFolder));
     side(QStringLiteral("   Income Line Items..."), incomeFilePath(ctx.dataFolder));
-    return out;
+}
+
+ReportAppender::ReportAppender(const ReportContext& ctx) : file_(reportTextPath(ctx.dataFolder))
+{
+    store::openFile(file_, QIODevice::WriteOnly | QIODevice::Append);
+    buffer_.reserve(kFlushBytes + 4096);
+}
+
+void ReportAppender::line(const QString& text)
+{
+    appendText(buffer_, text);
+    endLine();
+}
+
+void ReportAppender::lines(const QStringList& texts)
+{
+    for (const QString& t : texts)
+        line(t);
+}
+
+void ReportAppender::endLine()
+{
+    buffer_ += "\r\n";
+    if (buffer_.size() >= kFlushBytes)
+        write();
+}
+
+void ReportAppender::write()
+{
+    store::writeAt(file_, file_.size(), buffer_.constData(), buffer_.size());
+    buffer_.resize(0);
+}
+
+void ReportAppender::finish()
+{
+    write();
+    file_.close();
+}
+
+void appendText(QByteArray& out, const QString& text)
+{
+    out += store::encode1252(text);
+}
+
+void appendField(QByteArray& out, const char* bytes, std::size_t length, bool trimmed)
+{
+    if (trimmed) {
+        while (length > 0 && bytes[0] == ' ') {
+            ++bytes;
+            --length;
+        }
+        while (length > 0 && bytes[length - 1] == ' ')
+            --length;
+    }
+    // Plain ASCII comes back from the code page unchanged.
+    if (isAscii(bytes, length))
+        out.append(bytes, qsizetype(length));
+    else
+        appendText(out, store::decode1252(bytes, length));
+}
+
+void appendDate(QByteArray& out, double day)
+{
+    appendText(out, dateText(day));
+}
+
+void appendMoney(QByteArray& out, store::Money amount)
+{
+    appendText(out, moneyText(amount));
+}
+
+store::Money absolute(store::Money amount)
+{
+    if (amount == std::numeric_limits<store::Money>::min())
+        throw std::overflow_error("amount out of range");
+    return amount < 0 ? -amount : amount;
 }
 
 void appendToReport(const ReportContext& ctx, const QStringList& lines)
@@ -273,17 +389,7 @@ void appendToReport(const ReportContext& ctx, const QStringList& lines)
 
 store::Money GetLargestCategory(const QString& workFile, const QString& categoryFile)
 {
-    const std::vector<store::LedgerRecord> recs = detail::readWorkFile(workFile);
-    store::Money largest = 0;
-    const detail::CategoryIndex index = detail::indexByCategory(recs);
-    for (const store::CategoryEntry& c : store::CategoryFile(categoryFile).readAll()) {
-        store::Money sum = 0;
-        for (std::size_t i : detail::recordsOf(index, c))
-            sum += std::abs(recs[i].amount);
-        if (sum > largest)
-            largest = sum;
-    }
-    return largest;
+    return detail::SideSums(workFile).largest(store::CategoryFile(categoryFile).readAll());
 }
 
 void WriteReportHeader(const ReportContext& ctx)
@@ -299,24 +405,32 @@ void WriteSummary(const ReportContext& ctx)
     QStringList out = detail::summaryLines(ctx, kFullBar);
     out << QString() << detail::rule(kRuleWidth) << QStringLiteral("   Open Items")
         << detail::rule(kRuleWidth);
-    out << detail::openItemLines(ctx, QStringLiteral("   Date        Note"),
-                                 [](const store::LedgerRecord& r) {
-                                     return QStringLiteral("   ") + detail::dateText(r.entryDate)
-                                         + QStringLiteral("  ") + store::trimSpaces(r.noteText());
-                                 });
-    detail::appendToReport(ctx, out);
+    detail::ReportAppender report(ctx);
+    report.lines(out);
+    detail::openItemLines(report, ctx, QStringLiteral("   Date        Note"),
+                          [](QByteArray& line, const char* rec) {
+                              line += "   ";
+                              detail::appendDate(line, store::rawEntryDate(rec));
+                              line += "  ";
+                              detail::appendField(line, rec + store::LedgerRecord::kNote,
+                                                  store::LedgerRecord::kNoteWidth, true);
+                          });
+    report.finish();
 }
 
 void WriteDetails(const ReportContext& ctx)
 {
-    detail::appendToReport(
-        ctx,
-        detail::lineItemLines(ctx, kRuleWidth, QStringLiteral("Date             Amount  Note"),
-                              [](const store::LedgerRecord& r) {
-                                  return detail::dateText(r.entryDate)
-                                      + detail::moneyText(std::abs(r.amount)) + QStringLiteral("  ")
-                                      + store::trimSpaces(r.noteText());
-                              }));
+    detail::ReportAppender report(ctx);
+    detail::lineItemLines(report, ctx, kRuleWidth,
+                          QStringLiteral("Date             Amount  Note"),
+                          [](QByteArray& line, const char* rec) {
+                              detail::appendDate(line, store::rawEntryDate(rec));
+                              detail::appendMoney(line, detail::absolute(store::rawAmount(rec)));
+                              line += "  ";
+                              detail::appendField(line, rec + store::LedgerRecord::kNote,
+                                                  store::LedgerRecord::kNoteWidth, true);
+                          });
+    report.finish();
 }
 
 void WriteReportEnd(const ReportContext& ctx)

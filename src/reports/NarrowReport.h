@@ -8,8 +8,11 @@
 #include "store/LedgerRecord.h"
 #include "store/Money.h"
 
+#include <QFile>
 #include <QString>
 #include <QStringList>
+
+#include <cstdint>
 
 #include <functional>
 #include <vector>
@@ -57,32 +60,88 @@ QString moneyText(store::Money amount);
 QString fixedWidth(const QString& text, int width);
 // A record belongs to a category when the stored codes match byte for byte.
 bool belongsTo(const store::LedgerRecord& r, const store::CategoryEntry& c);
-// The positions of the records of each stored category code, in file order.
-using CategoryIndex = std::unordered_map<std::string, std::vector<std::size_t>>;
-CategoryIndex indexByCategory(const std::vector<store::LedgerRecord>& recs);
-const std::vector<std::size_t>& recordsOf(const CategoryIndex& index, const store::CategoryEntry& c);
 
 std::vector<store::CategoryEntry> readCategories(const ReportContext& ctx);
-std::vector<store::LedgerRecord> readWorkFile(const QString& path);
+
+// A work file read once: its whole records as stored, and where the records
+// of each stored category code are, in file order.
+struct WorkFile {
+    explicit WorkFile(const QString& path);
+    std::size_t size() const { return std::size_t(bytes.size()) / store::LedgerRecord::kSize; }
+    const char* record(std::size_t i) const
+    {
+        return bytes.constData() + i * store::LedgerRecord::kSize;
+    }
+    const std::vector<std::uint32_t>& recordsOf(const store::CategoryEntry& c) const;
+
+    QByteArray bytes;
+    std::unordered_map<std::string, std::vector<std::uint32_t>> byCode;
+};
+
+// The amounts of a work file, read once: the total, and for each stored
+// category code the sum of its amounts and of their absolute values.  Every
+// sum is checked: one that does not fit in Money throws std::overflow_error.
+struct SideSums {
+    explicit SideSums(const QString& path);
+    store::Money total = 0;
+    struct Sums {
+        store::Money amount = 0;
+        store::Money absolute = 0;
+    };
+    std::unordered_map<std::string, Sums> byCode;
+    Sums of(const store::CategoryEntry& c) const;
+    // The largest per-category sum of absolute amounts over `cats`.
+    store::Money largest(const std::vector<store::CategoryEntry>& cats) const;
+};
 
 // The five header lines: `title` (the first line), a rule, the searched
 // period, the span of the listed records, a rule.
 QStringList headerLines(const ReportContext& ctx, const QString& title, int ruleWidth);
 // The money-out and money-in summaries, their totals and the surplus or
 // deficit line, with graph bars scaled so the largest category gets
-// `fullBar` of them.
+// `fullBar` of them.  Throws std::overflow_error when a sum does not fit.
 QStringList summaryLines(const ReportContext& ctx, int fullBar);
 
-using ItemLine = std::function<QString(const store::LedgerRecord&)>;
+// Appends lines to the report text "fnk_rep.tmp", opened once, in large
+// writes.  finish() writes what is left and closes the file.
+class ReportAppender {
+public:
+    explicit ReportAppender(const ReportContext& ctx);
+    void line(const QString& text);
+    void lines(const QStringList& texts);
+    // Bytes of the line being built; endLine() ends it.
+    QByteArray& bytes() { return buffer_; }
+    void endLine();
+    void finish();
+
+private:
+    void write();
+    QFile file_;
+    QByteArray buffer_;
+};
+
+// Appending parts of a line in the report's code page.
+void appendText(QByteArray& out, const QString& text);
+// A stored text field, as its decoded text (trimmed of spaces at both ends
+// when `trimmed`) written back.
+void appendField(QByteArray& out, const char* bytes, std::size_t length, bool trimmed);
+void appendDate(QByteArray& out, double day);
+void appendMoney(QByteArray& out, store::Money amount);
+// The absolute value of an amount; std::overflow_error for the one amount
+// whose absolute value does not fit.
+store::Money absolute(store::Money amount);
+
+// Appends the bytes of one item line for a stored record.
+using ItemLine = std::function<void(QByteArray& out, const char* record)>;
 // The open items of "todo.tmp" by category, each category headed by an
 // empty line, its name, an empty line, `columnHeading` and an empty line.
-QStringList openItemLines(const ReportContext& ctx, const QString& columnHeading,
-                          const ItemLine& item);
+void openItemLines(ReportAppender& out, const ReportContext& ctx, const QString& columnHeading,
+                   const ItemLine& item);
 // The expense and then the income line items by category, each side opened
 // by a title between two rules of `ruleWidth`, each category by its name,
 // its description if it has one, and `columnHeading`.
-QStringList lineItemLines(const ReportContext& ctx, int ruleWidth, const QString& columnHeading,
-                          const ItemLine& item);
+void lineItemLines(ReportAppender& out, const ReportContext& ctx, int ruleWidth,
+                   const QString& columnHeading, const ItemLine& item);
 
 // Appends `lines`, each ended by CR LF, to the report text and closes it.
 void appendToReport(const ReportContext& ctx, const QStringList& lines);

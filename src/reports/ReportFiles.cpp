@@ -10,6 +10,7 @@
 #include <QFile>
 
 #include <cstring>
+#include <stdexcept>
 
 #include <array>
 
@@ -31,20 +32,12 @@ QString workPath(const QString& folder, int which)
     return folder + QLatin1String(kStems[size_t(which)]) + QStringLiteral(".wrk");
 }
 
-void appendRecord(QByteArray& out, const store::LedgerRecord& r)
-{
-    const qsizetype at = out.size();
-    out.resize(at + qsizetype(store::LedgerRecord::kSize));
-    r.encode(out.data() + at);
-}
-
 void writeWorkFile(const QString& path, const QByteArray& data)
 {
     QFile f(path);
     store::openFile(f, QIODevice::WriteOnly | QIODevice::Truncate);
     try {
         store::writeAt(f, 0, data.constData(), data.size());
-        store::syncFile(f);
     } catch (...) {
         f.close();
         throw;
@@ -87,11 +80,19 @@ void MakeReportFiles(const view::MainListModel& list, const QString& dataFolder,
     const int rows = list.rowCount();
 
     std::array<QByteArray, kWorkFiles> data;
-    data[kReport].reserve(qsizetype(rows) * qsizetype(store::LedgerRecord::kSize));
+    std::array<qsizetype, kWorkFiles> counts{};
+    for (int i = 0; i < rows; ++i) {
+        const store::Money a = list.rowAt(i).amount;
+        ++counts[a > 0 ? kIncome : a < 0 ? kExpense : kTodo];
+    }
+    counts[kReport] = rows;
+    for (int w = 0; w < kWorkFiles; ++w)
+        data[size_t(w)].reserve(counts[size_t(w)] * qsizetype(store::LedgerRecord::kSize));
 
+    char bytes[store::LedgerRecord::kSize];
     for (int i = 0; i < rows; ++i) {
         const int rowNumber = i + 1;  // the heading row is row 0
-        if (progress)
+        if (progress && (rowNumber % kProgressRows == 0 || rowNumber == rows))
             progress(rowNumber, rows + 1);
 
         const view::ListRow& row = list.rowAt(i);
@@ -107,14 +108,11 @@ void MakeReportFiles(const view::MainListModel& list, const QString& dataFolder,
         rec.amount = row.amount;
         rec.recordNumber = double(rowNumber);
         rec.deletedFlag = 'N';
+        rec.encode(bytes);
 
-        if (rec.amount > 0)
-            appendRecord(data[kIncome], rec);
-        else if (rec.amount < 0)
-            appendRecord(data[kExpense], rec);
-        else
-            appendRecord(data[kTodo], rec);
-        appendRecord(data[kReport], rec);
+        const int side = rec.amount > 0 ? kIncome : rec.amount < 0 ? kExpense : kTodo;
+        data[size_t(side)].append(bytes, sizeof bytes);
+        data[kReport].append(bytes, sizeof bytes);
     }
 
     // Every work file is complete on disk before any old file is replaced.
@@ -133,8 +131,10 @@ void MakeReportFiles(const view::MainListModel& list, const QString& dataFolder,
 store::Money TotalUp(const QString& path)
 {
     store::Money total = 0;
-    store::RecordFile(path).forEachRaw(
-        [&](const char* bytes, qint64) { total += store::rawAmount(bytes); });
+    store::RecordFile(path).forEachRaw([&](const char* bytes, qint64) {
+        if (__builtin_add_overflow(total, store::rawAmount(bytes), &total))
+            throw std::overflow_error("work file total out of range");
+    });
     return total;
 }
 

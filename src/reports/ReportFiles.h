@@ -20,10 +20,12 @@ QString incomeFilePath(const QString& dataFolder);   // "income.tmp": amount > 0
 QString expenseFilePath(const QString& dataFolder);  // "expense.tmp": amount < 0
 QString todoFilePath(const QString& dataFolder);     // "todo.tmp": amount 0, the open items
 
-// Progress of the work-file build: called once per list row with the row
-// number (1, 2, ...) and the bar's maximum, which is the list's row count
-// with the heading row counted (rowCount() + 1).
+// Progress of the work-file build: called after every block of
+// kProgressRows list rows and after the last row, with the number of rows
+// done (the last call gives rowCount()) and the bar's maximum, which is the
+// list's row count with the heading row counted (rowCount() + 1).
 using ReportProgress = std::function<void(int value, int maximum)>;
+inline constexpr int kProgressRows = 4096;
 
 // Copies the rows of the main list, in the order they are listed, into the
 // four work files of `dataFolder`.  The caller sorts the list newest first
@@ -40,12 +42,14 @@ using ReportProgress = std::function<void(int value, int maximum)>;
 //
 // All four files are written to work files first and only then renamed over
 // the old ones, so a failure (store::FileError, which is rethrown) leaves the
-// files of the previous build as they were.
+// files of the previous build as they were.  They are scratch files that
+// every report builds anew, so they are not forced to the device.
 void MakeReportFiles(const view::MainListModel& list, const QString& dataFolder,
                      const ReportProgress& progress = {});
 
 // The sum of the amounts of every whole record of a work file; 0 for an
-// empty file.  A missing file is created empty.  Throws store::FileError.
+// empty file.  A missing file is created empty.  Throws store::FileError,
+// and std::overflow_error when the sum does not fit in Money.
 store::Money TotalUp(const QString& path);
 
 }  // namespace fnk::reports

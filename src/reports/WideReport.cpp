@@ -3,6 +3,7 @@
 #include "platform/Clock.h"
 #include "reports/ReportFiles.h"
 #include "store/Dates.h"
+#include "store/LedgerRecord.h"
 #include "store/Text1252.h"
 #include "view/ColumnLayout.h"
 
@@ -49,19 +50,18 @@ QString wideHeadingBlock(const ReportContext& ctx)
     return out;
 }
 
-QString wideFieldBlock(const ReportContext& ctx, const store::LedgerRecord& r)
+void appendWideFields(QByteArray& out, const std::vector<view::Field>& fields, const char* rec)
 {
-    const std::vector<view::Field> fields = textFields(ctx.layoutCode);
-    QString out;
     for (std::size_t i = 0; i < fields.size(); ++i) {
         const bool note = fields[i] == view::Field::Note;
-        out += note                           ? r.noteText()
-            : fields[i] == view::Field::User1 ? r.userField1Text()
-                                              : r.userField2Text();
+        const std::size_t at = note ? store::LedgerRecord::kNote
+            : fields[i] == view::Field::User1 ? store::LedgerRecord::kUserField1
+                                              : store::LedgerRecord::kUserField2;
+        appendField(out, rec + at,
+                    note ? store::LedgerRecord::kNoteWidth : store::LedgerRecord::kUserWidth, false);
         if (i + 1 < fields.size())
-            out += note ? QStringLiteral(" ") : QStringLiteral("  ");
+            out += note ? " " : "  ";
     }
-    return out;
 }
 
 }  // namespace detail
@@ -79,25 +79,34 @@ void WriteWideSummary(const ReportContext& ctx)
     QStringList out = detail::summaryLines(ctx, kFullBar);
     out << QString() << detail::rule(kRuleWidth) << QStringLiteral("   Open Items")
         << detail::rule(kRuleWidth);
-    out << detail::openItemLines(
-        ctx, QStringLiteral("   Date           ") + detail::wideHeadingBlock(ctx),
-        [&ctx](const store::LedgerRecord& r) {
-            return QStringLiteral("   ") + detail::dateText(r.entryDate)
-                + QString(5, QLatin1Char(' ')) + detail::wideFieldBlock(ctx, r);
-        });
-    detail::appendToReport(ctx, out);
+    detail::ReportAppender report(ctx);
+    report.lines(out);
+    const std::vector<view::Field> fields = textFields(ctx.layoutCode);
+    detail::openItemLines(report, ctx,
+                          QStringLiteral("   Date           ") + detail::wideHeadingBlock(ctx),
+                          [&fields](QByteArray& line, const char* rec) {
+                              line += "   ";
+                              detail::appendDate(line, store::rawEntryDate(rec));
+                              line += "     ";
+                              detail::appendWideFields(line, fields, rec);
+                          });
+    report.finish();
 }
 
 void WriteWideDetails(const ReportContext& ctx)
 {
     const QString heading =
         QStringLiteral("Date               Amount  ") + detail::wideHeadingBlock(ctx);
-    detail::appendToReport(
-        ctx, detail::lineItemLines(ctx, kRuleWidth, heading, [&ctx](const store::LedgerRecord& r) {
-            return detail::dateText(r.entryDate) + QStringLiteral("  ")
-                + detail::moneyText(std::abs(r.amount)) + QStringLiteral("  ")
-                + detail::wideFieldBlock(ctx, r);
-        }));
+    const std::vector<view::Field> fields = textFields(ctx.layoutCode);
+    detail::ReportAppender report(ctx);
+    detail::lineItemLines(report, ctx, kRuleWidth, heading, [&fields](QByteArray& line, const char* rec) {
+        detail::appendDate(line, store::rawEntryDate(rec));
+        line += "  ";
+        detail::appendMoney(line, detail::absolute(store::rawAmount(rec)));
+        line += "  ";
+        detail::appendWideFields(line, fields, rec);
+    });
+    report.finish();
 }
 
 void WriteWideReportEnd(const ReportContext& ctx)

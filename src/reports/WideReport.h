@@ -2,7 +2,11 @@
 
 #include "reports/NarrowReport.h"
 
+#include "view/ColumnLayout.h"
+
 #include <QString>
+
+#include <vector>
 
 namespace fnk::reports {
 
@@ -24,7 +28,9 @@ QString wideHeadingBlock(const ReportContext& ctx);
 // The note (60 characters) and user fields (10 each) at full width, in the
 // layout's order: one space after the note, two after a user field, nothing
 // after the last.
-QString wideFieldBlock(const ReportContext& ctx, const store::LedgerRecord& r);
+// `fields` is the layout's order of the note and user fields; `rec` a stored
+// record.
+void appendWideFields(QByteArray& out, const std::vector<view::Field>& fields, const char* rec);
 }  // namespace detail
 
 }  // namespace fnk::reports

@@ -7,6 +7,8 @@
 
 #include <algorithm>
 #include <cstring>
+#include <string_view>
+#include <unordered_map>
 #include <cmath>
 #include <numeric>
 
@@ -27,6 +29,49 @@ QString numberText(double v)
         return QString::number(qint64(v));
     return QString::number(v, 'g', 15);
 }
+
+// Text columns hold few distinct values (a household's notes, accounts and
+// codes repeat), so the rows are ranked by their distinct keys and then
+// placed by counting, which keeps rows of equal keys in their order.  Gives
+// up (returns false) when the keys are mostly distinct; `positions` then
+// holds nothing useful.
+bool sortByDistinctKeys(const std::vector<std::array<char, 60>>& keys, bool ascending,
+                        std::vector<std::uint32_t>& positions)
+{
+    const std::size_t n = keys.size();
+    const std::size_t limit = n / 4 + 1024;
+    std::unordered_map<std::string_view, std::uint32_t> ids;
+    ids.reserve(std::min<std::size_t>(limit, 4096));
+    std::vector<std::uint32_t> idOf(n);
+    for (std::size_t p = 0; p < n; ++p) {
+        const auto [it, added] =
+            ids.try_emplace(std::string_view(keys[p].data(), keys[p].size()), std::uint32_t(ids.size()));
+        idOf[p] = it->second;
+        if (added && ids.size() > limit)
+            return false;
+    }
+    std::vector<std::string_view> distinct(ids.size());
+    for (const auto& [key, id] : ids)
+        distinct[id] = key;
+    std::vector<std::uint32_t> byKey(distinct.size());
+    std::iota(byKey.begin(), byKey.end(), 0u);
+    std::sort(byKey.begin(), byKey.end(), [&](std::uint32_t a, std::uint32_t b) {
+        const int c = std::memcmp(distinct[a].data(), distinct[b].data(), distinct[a].size());
+        return ascending ? c < 0 : c > 0;
+    });
+    std::vector<std::uint32_t> start(distinct.size() + 1, 0);
+    std::vector<std::uint32_t> rank(distinct.size());
+    for (std::size_t r = 0; r < byKey.size(); ++r)
+        rank[byKey[r]] = std::uint32_t(r);
+    for (std::size_t p = 0; p < n; ++p)
+        ++start[rank[idOf[p]] + 1];
+    for (std::size_t r = 1; r < start.size(); ++r)
+        start[r] += start[r - 1];
+    for (std::size_t p = 0; p < n; ++p)
+        positions[start[rank[idOf[p]]]++] = std::uint32_t(p);
+    return true;
+}
+
 }  // namespace
 
 MainListModel::MainListModel(QObject* parent) : QAbstractTableModel(parent)
@@ -278,6 +323,14 @@ void MainListModel::sortByColumn(int column, Qt::SortOrder order)
             keyed[p] = {asc ? prefix : ~prefix, std::uint32_t(p)};
         }
     }
+    std::vector<std::uint32_t> sorted(n);
+    if (!text.empty() && sortByDistinctKeys(text, asc, sorted)) {
+        for (std::size_t p = 0; p < n; ++p)
+            sorted[p] = order_[sorted[p]];
+        order_.swap(sorted);
+        finishSort(before, oldOrder);
+        return;
+    }
     std::sort(keyed.begin(), keyed.end(), [&](const Keyed& a, const Keyed& b) {
         if (a.prefix != b.prefix)
             return a.prefix < b.prefix;
@@ -288,10 +341,14 @@ void MainListModel::sortByColumn(int column, Qt::SortOrder order)
         }
         return a.position < b.position;
     });
-    std::vector<std::uint32_t> sorted(n);
     for (std::size_t p = 0; p < n; ++p)
         sorted[p] = order_[keyed[p].position];
     order_.swap(sorted);
+    finishSort(before, oldOrder);
+}
+
+void MainListModel::finishSort(const QModelIndexList& before, const std::vector<std::uint32_t>& oldOrder)
+{
     // Keep persistent indexes (the current row) on their rows.
     std::vector<int> newPos(rows_.size(), -1);
     for (std::size_t p = 0; p < order_.size(); ++p)

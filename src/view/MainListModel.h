@@ -79,6 +79,7 @@ public:
 
 private:
     QString layoutText(const ListRow& r, int column) const;
+    void finishSort(const QModelIndexList& before, const std::vector<std::uint32_t>& oldOrder);
     std::vector<ListRow> rows_;
     std::vector<std::uint32_t> order_;  // display order: indexes into rows_
     QString layout_ = QStringLiteral("-n12-");

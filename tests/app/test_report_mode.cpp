@@ -2,7 +2,7 @@
 
 #include "store/Text1252.h"
 
-#include <QTextBrowser>
+#include "reports/ReportView.h"
 #include <QToolButton>
 
 using namespace fnk;
@@ -82,7 +82,7 @@ private slots:
                         QStringLiteral("n%1").arg(i));
         h.action("mu_FiscalYear")->trigger();
         h.action("mu_ReportFull")->trigger();
-        auto* viewer = h.child<QTextBrowser>("Viewer");
+        auto* viewer = h.child<reports::ReportView>("Viewer");
         QVERIFY(viewer->isVisible());
         const QString text = viewer->toPlainText();
         QVERIFY(text.startsWith('\n'));

@@ -12,6 +12,9 @@
 
 #include <QtTest>
 
+#include <limits>
+#include <stdexcept>
+
 using namespace fnk;
 using reports::ReportKind;
 
@@ -419,6 +422,69 @@ private slots:
                                  reports::writeReport(ReportKind::FullNarrow, ctx));
         store::testing::reset();
         QVERIFY(!QFile::exists(fx.path(QStringLiteral("fnk_rep.tmp"))));
+    }
+
+    void sumsThatDoNotFitStopTheReport()
+    {
+        // Work files are plain data: amounts near the limits of Money make
+        // every checked sum of the writers overflow in turn.
+        constexpr store::Money kMax = std::numeric_limits<store::Money>::max();
+        constexpr store::Money kMin = std::numeric_limits<store::Money>::min();
+        struct Case {
+            const char* what;
+            ReportKind kind;
+            QList<QPair<const char*, store::Money>> income, expense;
+        };
+        const QList<Case> cases = {
+            {"side total", ReportKind::SummaryNarrow, {{"FO", kMax / 2 + 1}, {"SH", kMax / 2 + 1}}, {}},
+            {"category sum", ReportKind::SummaryWide, {}, {{"FO", kMin / 2 - 1}, {"FO", kMin / 2}}},
+            {"wide bar only", ReportKind::SummaryWide, {{"FO", kMax / 50}}, {}},
+            {"narrow bar", ReportKind::SummaryNarrow, {{"FO", kMax / 20}}, {}},
+            {"full wide", ReportKind::FullWide, {{"FO", kMax / 50}}, {}},
+            {"negated expense", ReportKind::FullNarrow, {}, {{"SH", kMin}}},
+        };
+        for (const Case& c : cases) {
+            testsupport::Fixture fx;
+            addCategory(fx, "FO", "Food");
+            addCategory(fx, "SH", "Shelter");
+            auto fill = [&](const QString& path, const QList<QPair<const char*, store::Money>>& rows) {
+                store::RecordFile file(path);
+                for (const auto& [code, amount] : rows) {
+                    store::LedgerRecord r = record({QDate(2026, 7, 1), 0, code, "big"});
+                    r.amount = amount;
+                    file.FileNewEntry(r);
+                    store::RecordFile(reports::reportFilePath(fx.folder())).FileNewEntry(r);
+                }
+            };
+            fill(reports::incomeFilePath(fx.folder()), c.income);
+            fill(reports::expenseFilePath(fx.folder()), c.expense);
+            // An old text from an earlier report is not left to be shown either.
+            testsupport::writeBytes(fx.path(QStringLiteral("fnk_rep.tmp")), "old\r\n");
+            QVERIFY_THROWS_EXCEPTION(std::overflow_error,
+                                     reports::writeReport(c.kind, context(fx, {}, {})));
+            QVERIFY2(!QFile::exists(fx.path(QStringLiteral("fnk_rep.tmp"))), c.what);
+        }
+
+        // The same files one step inside the limits give a report.
+        testsupport::Fixture fx;
+        addCategory(fx, "FO", "Food");
+        store::LedgerRecord r = record({QDate(2026, 7, 1), 0, "FO", "big"});
+        r.amount = kMax / 25;
+        store::RecordFile(reports::incomeFilePath(fx.folder())).FileNewEntry(r);
+        store::RecordFile(reports::reportFilePath(fx.folder())).FileNewEntry(r);
+        QCOMPARE(reports::TotalUp(reports::incomeFilePath(fx.folder())), kMax / 25);
+        reports::writeReport(ReportKind::FullNarrow, context(fx, {}, {}));
+        QString total;
+        store::MoneyRight(kMax / 25, total);
+        const QStringList lines = reportLines(fx);
+        QVERIFY(lines.contains(kIncome + total));
+        QVERIFY(lines.contains(QStringLiteral("   Food                  ") + total
+                               + QStringLiteral("  (  100 %)  ") + bars(25)));
+
+        r.amount = kMax;
+        store::RecordFile(reports::incomeFilePath(fx.folder())).FileNewEntry(r);
+        QVERIFY_THROWS_EXCEPTION(std::overflow_error,
+                                 reports::TotalUp(reports::incomeFilePath(fx.folder())));
     }
 
     void sideTotallingZeroDrawsNoDivision()

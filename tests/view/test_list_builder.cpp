@@ -361,6 +361,55 @@ private slots:
         m.sortByColumn(2, Qt::AscendingOrder);
         QCOMPARE(column(m, 2), (QStringList{"Apple", "apple", "banana", "BANANA split", "cherry"}));
     }
+
+    void textSortsMatchAStableSortOfTheKeys()
+    {
+        // Few distinct values (ranked) and mostly distinct ones (compared
+        // directly) must give the same order as a plain stable sort of the
+        // upper-cased keys, both ways, with equal keys in list order.
+        for (const bool fewValues : {true, false}) {
+            testsupport::Fixture fx;
+            QByteArray ledger;
+            const int rows = 1500;
+            static const char* const kWords[] = {"rent", "Rent", " rent", "r\xe9sum\xe9", "R\xc9SUM\xc9",
+                                                 "zebra", "", "apple pie", "Apple"};
+            for (int i = 0; i < rows; ++i) {
+                LedgerRecord r;
+                r.entryDate = store::dayFromDate(QDate(2026, 1, 1).addDays(i % 7));
+                r.amount = i;
+                r.setCategoryCode(QStringLiteral("C%1").arg(i % 5));
+                const QString word = QString::fromLatin1(kWords[(i * 7) % 9]);
+                r.setNote(fewValues ? word : word + QString::number(i * 7919 % rows));
+                r.setUserField1(QString::fromLatin1(kWords[i % 9]));
+                r.recordNumber = i + 1;
+                r.deletedFlag = 'N';
+                char bytes[LedgerRecord::kSize];
+                r.encode(bytes);
+                ledger.append(bytes, sizeof bytes);
+            }
+            testsupport::writeBytes(fx.path(QStringLiteral("fennick.dat")), ledger);
+            MainListModel m;
+            view::PopMainGrid(m, queryFor(fx), {});
+            QCOMPARE(m.rowCount(), rows);
+            for (int col : {2, 3, 5}) {
+                for (const Qt::SortOrder order : {Qt::AscendingOrder, Qt::DescendingOrder}) {
+                    QList<QPair<QByteArray, double>> expected;
+                    for (int r = 0; r < m.rowCount(); ++r) {
+                        QByteArray key = store::encode1252(m.cellText(r, col)).leftJustified(60, ' ');
+                        store::upper1252InPlace(key.data(), std::size_t(key.size()));
+                        expected << qMakePair(key, m.recordNumberAt(r));
+                    }
+                    std::stable_sort(expected.begin(), expected.end(), [&](const auto& a, const auto& b) {
+                        return order == Qt::AscendingOrder ? a.first < b.first : b.first < a.first;
+                    });
+                    m.sortByColumn(col, order);
+                    for (int r = 0; r < m.rowCount(); ++r)
+                        if (m.recordNumberAt(r) != expected[r].second)
+                            QFAIL(qPrintable(QStringLiteral("column %1 row %2 differs").arg(col).arg(r)));
+                }
+            }
+        }
+    }
 };
 
 QTEST_MAIN(ListBuilderTest)
