@@ -197,6 +197,13 @@ private:
     void wholeFileCommand(const QString& question, const std::function<qint64()>& work,
                           const QString& finished);
     void closeUserFieldSearch();
+    // Locks `folder` before it becomes the data folder.  When another copy
+    // holds it, asks whether to open it read-only; false means no (the
+    // program ends at start-up, a switch does not happen).
+    bool lockDataFolder(const QString& folder, bool atStartUp);
+    void setReadOnly(bool on);
+    // Whether the folder lock keeps `command` off.
+    bool lockForbids(const QString& command) const;
 
     Session session_;
     view::MainListModel* listModel_ = nullptr;
