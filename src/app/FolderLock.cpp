@@ -30,8 +30,9 @@ FolderLock::Outcome FolderLock::take(const QString& folder)
     Holder h;
     if (!next->getLockInfo(&h.pid, &h.host, &h.program))
         h = Holder{};
-    // The same folder under another name, already held by this copy.
-    if (lock_ && h.pid == QCoreApplication::applicationPid() && h.host == QSysInfo::machineHostName())
+    // Held by this process already (the same folder under another name, or
+    // a second window of this copy): not another copy.
+    if (h.pid == QCoreApplication::applicationPid() && h.host == QSysInfo::machineHostName())
         return Outcome::Held;
     holder_ = h;
     return Outcome::InUse;

@@ -421,6 +421,8 @@ private:
                 log_ << QStringLiteral("narrow to category row %1").arg(row);
                 h_.child<QTableView>("CategoryGrid")->setCurrentIndex(w_->categoryModel()->index(row, 0));
                 w_->CategoryGrid_DblClick();
+                // The double click also gives the record panel that category.
+                m.panel.fields.code = w_->categoryModel()->rowAt(row).code.trimmed();
                 return;
             }
             default:
