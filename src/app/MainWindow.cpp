@@ -666,7 +666,7 @@ void MainWindow::WhoIsIt()
 {
     LoadedSettings loaded = loadOrCreate(session_.programFolder, platform::messages());
     session_.settings = loaded.record;
-    if (!loaded.firstRun)
+    if (!loaded.firstRun || session_.readOnly)
         return;
     // A first run also gets four starter categories, unless some exist.
     // Each step that fails is skipped and set-up goes on with the next.
@@ -695,6 +695,10 @@ void MainWindow::startUp()
     if (started_)
         return;
     started_ = true;
+    if (!lockDataFolder(session_.dataFolder, true)) {
+        emit endProgram();
+        return;
+    }
 
     help_.registerHelp(this, session_.programFolder + QStringLiteral("fnk40.HLP"),
                        notes::builtInHelp());
@@ -760,7 +764,7 @@ void MainWindow::startUp()
         buttons_.value(QLatin1String(n))->setEnabled(false);
 
     try {
-        if (store::SortCategoryFile(store::CategoryFile(session_.categoryFile())))
+        if (!session_.readOnly && store::SortCategoryFile(store::CategoryFile(session_.categoryFile())))
             PopCategoryGrid();
     } catch (const std::exception& e) {
         reportFailure(e);
@@ -818,6 +822,8 @@ void MainWindow::storeGeometry()
 
 void MainWindow::writeSettings()
 {
+    if (session_.settingsReadOnly)
+        return;  // another copy holds the program folder
     const SettingsFile file(session_.programFolder);
     if (file.isHeldBack())
         return;  // unreadable at start-up: the user has been told, the file stays as it is
@@ -1045,6 +1051,8 @@ edit::CategoryContext MainWindow::categoryContext() const
 
 void MainWindow::mu_NewEntry()
 {
+    if (session_.readOnly)
+        return;
     centreOverList(editPanel_);
     editPanel_->mu_NewEntry();
     editPanel_->raise();
@@ -1060,7 +1068,7 @@ double MainWindow::currentRecordNumber() const
 
 void MainWindow::MainGrid_DblClick()
 {
-    if (session_.freeSelection)
+    if (session_.freeSelection || session_.readOnly)
         return;
     const double n = currentRecordNumber();
     if (n <= 0)
@@ -1073,7 +1081,7 @@ void MainWindow::MainGrid_DblClick()
 void MainWindow::ListPopDelete_Click()
 {
     const double n = currentRecordNumber();
-    if (n > 0 && editPanel_->deleteRecord(n))
+    if (n > 0 && !session_.readOnly && editPanel_->deleteRecord(n))
         rebuildList();
 }
 
@@ -1101,7 +1109,7 @@ void MainWindow::mu_EditCategory()
 
 bool MainWindow::isBuilt(const QString& command) const
 {
-    return builtCommands().contains(command);
+    return builtCommands().contains(command) && !lockForbids(command);
 }
 
 bool MainWindow::listKey(QKeyEvent* k)
@@ -1283,6 +1291,8 @@ void MainWindow::DateDialOK_Click()
 
 void MainWindow::mu_ReIndex()
 {
+    if (session_.readOnly)
+        return;
     QApplication::setOverrideCursor(Qt::WaitCursor);
     try {
         const bool renumbered = store::RecordFile(session_.recordFile()).reindex() > 0;

@@ -210,6 +210,13 @@ private:
     // The data-folder commands: off in macro edit and while the import
     // window is open.
     void updateFolderCommands();
+    // Locks `folder` before it becomes the data folder.  When another copy
+    // holds it, asks whether to open it read-only; false means no (the
+    // program ends at start-up, a switch does not happen).
+    bool lockDataFolder(const QString& folder, bool atStartUp);
+    void setReadOnly(bool on);
+    // Whether the folder lock keeps `command` off.
+    bool lockForbids(const QString& command) const;
 
     Session session_;
     view::MainListModel* listModel_ = nullptr;

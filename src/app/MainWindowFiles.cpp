@@ -1,5 +1,6 @@
 // The main window's file commands that hand over to other modules: the
-// internal backup, the import window and the report output.
+// internal backup, the import window and the report output; and the lock
+// that keeps a second copy of the program off the data folder.
 #include "app/InternalBackup.h"
 #include "app/MainWindow.h"
 
@@ -7,8 +8,80 @@
 #include "import/ImportWindow.h"
 #include "reports/Export.h"
 #include "reports/ReportOutput.h"
+#include "edit/CategoryPanel.h"
+#include "edit/EditPanel.h"
+#include "platform/MessagePort.h"
+
+#include <QFileInfo>
 
 namespace fnk::app {
+
+namespace {
+// Every command that writes to the data folder (or to a macro file).
+const char* const kWritingCommands[] = {
+    "mu_NewEntry", "mu_EditEntry", "mu_PurgeDeletedRecords", "mu_RestoreDeletedRecords",
+    "mu_NewCategory", "mu_EditCategory", "mu_PlayMacro", "mu_MacroCreate", "mu_Import",
+    "mu_CreateBackup", "mu_RestoreBackup", "mu_ReIndex", "mu_NotesOpen"};
+}  // namespace
+
+bool MainWindow::lockForbids(const QString& command) const
+{
+    if (session_.settingsReadOnly && command == QLatin1String("mu_ConfigSettings"))
+        return true;
+    if (!session_.readOnly)
+        return false;
+    for (const char* c : kWritingCommands)
+        if (command == QLatin1String(c))
+            return true;
+    return false;
+}
+
+bool MainWindow::lockDataFolder(const QString& folder, bool atStartUp)
+{
+    FolderLock& lock = session_.folderLock;
+    switch (lock.take(folder)) {
+    case FolderLock::Outcome::Held:
+        setReadOnly(false);
+        return true;
+    case FolderLock::Outcome::NotPossible:
+        // A folder where no lock file can be made cannot be written by any
+        // copy either; a missing one fails the switch later.
+        if (QFileInfo(folder).isDir()) {
+            lock.release();
+            setReadOnly(false);
+        }
+        return true;
+    case FolderLock::Outcome::InUse:
+        break;
+    }
+    const QString noDoes = atStartUp ? QStringLiteral("the program ends")
+                                     : QStringLiteral("the data folder stays ") + session_.dataFolder;
+    if (!platform::messages().askYesNo(QStringLiteral("Data folder in use"),
+                                       FolderLock::inUseText(folder, lock.holder(), noDoes),
+                                       platform::Icon::Exclamation, platform::Answer::No))
+        return false;
+    lock.release();
+    if (atStartUp)
+        session_.settingsReadOnly = true;
+    setReadOnly(true);
+    return true;
+}
+
+void MainWindow::setReadOnly(bool on)
+{
+    if (on) {
+        // Nothing opened on the folder before stays open to write through.
+        if (editPanel_->isVisible())
+            editPanel_->CloseButton_Click();
+        if (categoryPanel_->isVisible())
+            categoryPanel_->QuitCat_Click();
+    }
+    session_.readOnly = on;
+    for (const char* c : kWritingCommands)
+        setCommandEnabled(c, true);  // lockForbids keeps them off while read-only
+    setCommandEnabled("mu_ConfigSettings", true);
+    setWindowTitle(on ? QStringLiteral("Fennick (read-only)") : QStringLiteral("Fennick"));
+}
 
 void MainWindow::mu_CreateBackup()
 {

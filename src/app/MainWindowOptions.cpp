@@ -20,6 +20,8 @@ namespace fnk::app {
 
 void MainWindow::switchDataFolder(const QString& folder, bool reindex)
 {
+    if (!lockDataFolder(withTrailingSlash(folder), false))
+        return;  // another copy holds it and the user kept the folder in use
     session_.setDataFolder(withTrailingSlash(folder));
     generalPanels_[1]->setText(session_.dataFolder);
     if (reindex) {
@@ -29,7 +31,8 @@ void MainWindow::switchDataFolder(const QString& folder, bool reindex)
             if (!QFileInfo(session_.dataFolder).isDir())
                 throw store::FileError(QStringLiteral("Path not found: ") + session_.dataFolder,
                                        store::kPathNotFound, session_.dataFolder);
-            store::RecordFile(session_.recordFile()).reindex();
+            if (!session_.readOnly)
+                store::RecordFile(session_.recordFile()).reindex();
         } catch (...) {
             QApplication::restoreOverrideCursor();
             throw;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/FolderLock.h"
 #include "app/Settings.h"
 #include "view/DateRange.h"
 #include "view/ListBuilder.h"
@@ -44,6 +45,14 @@ public:
 
     bool freeSelection = false;
     bool reportView = false;
+
+    // The lock on the data folder.  Read-only: another copy holds the data
+    // folder, so every command that writes is off.  The settings stay
+    // unwritten for the whole run when the program folder was held by
+    // another copy at start-up.
+    FolderLock folderLock;
+    bool readOnly = false;
+    bool settingsReadOnly = false;
 
     QString recordFile() const
     {
