@@ -4,6 +4,7 @@
 #include <QFileInfo>
 
 #include <cerrno>
+#include <optional>
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
@@ -13,15 +14,23 @@ namespace fnk::store {
 
 namespace {
 int g_okWrites = -1;
+int g_writeCalls = 0;
+testing::Fault g_fault = testing::Fault::DiskFull;
 
-bool injectedFailure()
+// Whether this write call is to fail, and how.
+std::optional<testing::Fault> injectedFailure()
 {
+    ++g_writeCalls;
     if (g_okWrites < 0)
-        return false;
-    if (g_okWrites == 0)
-        return true;
+        return std::nullopt;
+    if (g_okWrites == 0) {
+        const testing::Fault f = g_fault;
+        if (f == testing::Fault::ShortWrite)
+            g_fault = testing::Fault::DiskFull;  // the disk is now full
+        return f;
+    }
     --g_okWrites;
-    return false;
+    return std::nullopt;
 }
 
 [[noreturn]] void throwFor(const QFile& file, const QString& what)
@@ -77,15 +86,26 @@ QByteArray readAt(QFile& file, qint64 offset, qint64 length)
     return out;
 }
 
-void writeAt(QFile& file, qint64 offset, const char* data, qint64 length)
+void restoreAt(QFile& file, qint64 offset, const char* data, qint64 length)
 {
-    if (injectedFailure())
-        throw FileError(QStringLiteral("Disk full writing ") + file.fileName(), kDiskFull,
-                        file.fileName());
     if (!file.seek(offset))
         throwFor(file, QStringLiteral("Cannot seek in ") + file.fileName());
     if (file.write(data, length) != length || !file.flush())
         throwFor(file, QStringLiteral("Cannot write ") + file.fileName());
+}
+
+void writeAt(QFile& file, qint64 offset, const char* data, qint64 length)
+{
+    if (const auto fault = injectedFailure()) {
+        const QString what = QStringLiteral("Cannot write ") + file.fileName();
+        if (*fault == testing::Fault::ReadOnly)
+            throwErrno(what, file.fileName(), EROFS);
+        if (*fault == testing::Fault::ShortWrite && length > 1)
+            restoreAt(file, offset, data, length / 2);
+        throw FileError(QStringLiteral("Disk full writing ") + file.fileName(), kDiskFull,
+                        file.fileName());
+    }
+    restoreAt(file, offset, data, length);
 }
 
 void syncFile(QFile& file)
@@ -93,6 +113,14 @@ void syncFile(QFile& file)
     if (!file.flush())
         throwFor(file, QStringLiteral("Cannot write ") + file.fileName());
     if (::fsync(file.handle()) != 0)
+        throwErrno(QStringLiteral("Cannot flush ") + file.fileName(), file.fileName(), errno);
+}
+
+void syncData(QFile& file)
+{
+    if (!file.flush())
+        throwFor(file, QStringLiteral("Cannot write ") + file.fileName());
+    if (::fdatasync(file.handle()) != 0)
         throwErrno(QStringLiteral("Cannot flush ") + file.fileName(), file.fileName(), errno);
 }
 
@@ -200,8 +228,18 @@ bool copyThroughWorkFile(const QString& source, const QString& workPath, const Q
 }
 
 namespace testing {
-void failWritesAfter(int okWrites) { g_okWrites = okWrites; }
-void reset() { g_okWrites = -1; }
+void failWritesAfter(int okWrites, Fault fault)
+{
+    g_okWrites = okWrites;
+    g_fault = fault;
+}
+int writeCalls() { return g_writeCalls; }
+void reset()
+{
+    g_okWrites = -1;
+    g_writeCalls = 0;
+    g_fault = Fault::DiskFull;
+}
 }  // namespace testing
 
 }  // namespace fnk::store
