@@ -53,7 +53,7 @@ std::optional<testing::Fault> injectedFailure()
 [[noreturn]] void throwErrno(const QString& what, const QString& path, int err)
 {
     int number = kPathFileAccess;
-    if (err == ENOSPC)
+    if (err == ENOSPC || err == EDQUOT)
         number = kDiskFull;
     else if (err == EACCES || err == EPERM || err == EROFS)
         number = kPermissionDenied;
@@ -88,10 +88,23 @@ QByteArray readAt(QFile& file, qint64 offset, qint64 length)
 
 void restoreAt(QFile& file, qint64 offset, const char* data, qint64 length)
 {
-    if (!file.seek(offset))
-        throwFor(file, QStringLiteral("Cannot seek in ") + file.fileName());
-    if (file.write(data, length) != length || !file.flush())
+    // Straight to the file, so that a full disk is reported as one and a
+    // partial write is carried on until it fails.
+    if (!file.flush())
         throwFor(file, QStringLiteral("Cannot write ") + file.fileName());
+    qint64 done = 0;
+    while (done < length) {
+        const ssize_t n = ::pwrite(file.handle(), data + done, size_t(length - done),
+                                   off_t(offset + done));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            throwErrno(QStringLiteral("Cannot write ") + file.fileName(), file.fileName(),
+                       n < 0 ? errno : ENOSPC);
+        done += n;
+    }
+    if (!file.seek(offset + length))
+        throwFor(file, QStringLiteral("Cannot seek in ") + file.fileName());
 }
 
 void writeAt(QFile& file, qint64 offset, const char* data, qint64 length)
