@@ -27,6 +27,8 @@
 
 using namespace fnk;
 
+namespace fnk::bench { void benchChaseCat(const QString& ledger, qint64 records); }
+
 namespace {
 
 double bestOf(int runs, const std::function<void()>& work)
@@ -187,6 +189,7 @@ int main(int argc, char* argv[])
         benchList(path, n);
         benchStartUp(path, n);
         benchCommands(path, n);
+        bench::benchChaseCat(path, n);
     }
     return 0;
 }

@@ -11,6 +11,8 @@
 #include <algorithm>
 #include <cstring>
 #include <numeric>
+#include <string>
+#include <unordered_map>
 
 namespace fnk::store {
 
@@ -133,11 +135,12 @@ void CategoryFile::write(qint64 n, const CategoryEntry& entry)
             writeAt(f, at, buf, kRec);
         } catch (...) {
             try {
-                writeAt(f, at, old.constData(), kRec);
+                restoreAt(f, at, old.constData(), kRec);
             } catch (...) {
             }
             throw;
         }
+        syncData(f);
         return;
     }
     // After the last whole entry: on failure cut the file back to what it
@@ -154,6 +157,7 @@ void CategoryFile::write(qint64 n, const CategoryEntry& entry)
         f.flush();
         throw;
     }
+    syncData(f);
 }
 
 qint64 CategoryFile::append(const CategoryEntry& entry)
@@ -202,24 +206,86 @@ qint64 ChaseCat(RecordFile& records, const QString& oldCode, const QString& newC
                 char deleteFlag)
 {
     const QString from = trimSpaces(oldCode);
-    const QString to = trimSpaces(newCode);
-    // Gather first, then write: the walk reads the file in blocks and each
-    // write opens it again.
-    std::vector<std::pair<qint64, LedgerRecord>> changed;
-    records.forEachRaw([&](const char* bytes, qint64 n) {
-        const QString code =
-            decode1252(bytes + LedgerRecord::kCategoryCode, LedgerRecord::kCodeWidth);
-        if (trimSpaces(code) != from)
-            return;
-        LedgerRecord r = LedgerRecord::decode(bytes);
-        r.setCategoryCode(to);
-        if (deleteFlag == 'Y')
-            r.deletedFlag = 'Y';
-        changed.emplace_back(n, r);
-    });
-    for (const auto& [n, r] : changed)
-        records.write(n, r);
-    return qint64(changed.size());
+    // The new code's stored bytes, made once.
+    char newField[LedgerRecord::kSize];
+    {
+        LedgerRecord r;
+        r.setCategoryCode(trimSpaces(newCode));
+        r.encode(newField);
+    }
+    // A ledger uses few distinct codes: each stored form is decoded once.
+    std::unordered_map<std::string, bool> matches;
+    const auto matching = [&](const char* rec) {
+        const std::string key(rec + LedgerRecord::kCategoryCode, LedgerRecord::kCodeWidth);
+        auto it = matches.find(key);
+        if (it == matches.end())
+            it = matches
+                     .emplace(key, trimSpaces(decode1252(key.data(), LedgerRecord::kCodeWidth))
+                                       == from)
+                     .first;
+        return it->second;
+    };
+
+    const QString path = records.path();
+    touchFile(path);
+    QFile in(path);
+    openFile(in, QIODevice::ReadOnly);
+    const qint64 size = in.size();
+    const qint64 rec = qint64(LedgerRecord::kSize);
+    const qint64 total = size / rec;
+
+    // A first pass finds whether anything moves at all.
+    qint64 moved = 0;
+    const qint64 blockBytes = RecordFile::kBlockRecords * rec;
+    QByteArray block(qsizetype(blockBytes), Qt::Uninitialized);
+    for (qint64 first = 0; first < total; first += RecordFile::kBlockRecords) {
+        const qint64 want = std::min(RecordFile::kBlockRecords, total - first) * rec;
+        const qint64 got = in.read(block.data(), want);
+        if (got != want)
+            throw FileError(QStringLiteral("Cannot read ") + path, kDeviceIo, path);
+        for (qint64 i = 0; i < got / rec; ++i)
+            if (matching(block.constData() + i * rec))
+                ++moved;
+    }
+    if (moved == 0)
+        return 0;
+
+    const QString workPath = records.workPath();
+    QFile work(workPath);
+    if (!work.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        throw FileError(QStringLiteral("Cannot create ") + workPath, kPathFileAccess, workPath);
+    try {
+        if (!in.seek(0))
+            throw FileError(QStringLiteral("Cannot read ") + path, kDeviceIo, path);
+        qint64 offset = 0;
+        // Whole records first, then a damaged tail as it was.
+        while (offset < size) {
+            const qint64 want = std::min(blockBytes, size - offset);
+            const qint64 got = in.read(block.data(), want);
+            if (got != want)
+                throw FileError(QStringLiteral("Cannot read ") + path, kDeviceIo, path);
+            for (qint64 i = 0; (i + 1) * rec <= got; ++i) {
+                char* r = block.data() + i * rec;
+                if (!matching(r))
+                    continue;
+                std::memcpy(r + LedgerRecord::kCategoryCode, newField + LedgerRecord::kCategoryCode,
+                            LedgerRecord::kCodeWidth);
+                if (deleteFlag == 'Y')
+                    r[LedgerRecord::kDeletedFlag] = 'Y';
+            }
+            writeAt(work, offset, block.constData(), got);
+            offset += got;
+        }
+        syncFile(work);
+        work.close();
+        in.close();
+        renameOver(workPath, path);
+    } catch (...) {
+        work.close();
+        QFile::remove(workPath);
+        throw;
+    }
+    return moved;
 }
 
 bool SortCategoryFile(const CategoryFile& categories)

@@ -91,8 +91,11 @@ bool getlabel(const CategoryFile& categories, const QString& code, QString& name
 // Moves every record of `records` filed under `oldCode` to `newCode`.  Codes
 // compare with leading and trailing spaces removed, case-sensitively; records
 // already marked deleted are moved too.  With `deleteFlag` 'Y' the moved
-// records are also marked deleted.  Only the matching records are written,
-// each in place.  Returns how many were written.
+// records are also marked deleted.  Only the code and the deletion mark of
+// the matching records change.  The whole file is rewritten through its work
+// file and renamed over the old one in one step, so a failure or a crash
+// leaves either every record moved or none; when nothing matches the file
+// is not touched.  Returns how many records were moved.
 qint64 ChaseCat(RecordFile& records, const QString& oldCode, const QString& newCode,
                 char deleteFlag);
 

@@ -5,6 +5,7 @@
 #include <QTemporaryFile>
 
 #include <cerrno>
+#include <optional>
 #include <cstdio>
 #include <cstring>
 #include <utility>
@@ -18,23 +19,29 @@ namespace {
 int g_okWrites = -1;
 QString g_failRenameOnto;
 int g_failingWrites = -1;  // -1: every write fails once the good ones are used
+int g_writeCalls = 0;
+testing::Fault g_fault = testing::Fault::DiskFull;
 
-bool injectedFailure()
+// Whether this write call is to fail, and how.
+std::optional<testing::Fault> injectedFailure()
 {
+    ++g_writeCalls;
     if (g_okWrites < 0)
-        return false;
+        return std::nullopt;
     if (g_okWrites == 0) {
-        if (g_failingWrites < 0)
-            return true;
         if (g_failingWrites == 0) {
-            g_okWrites = -1;
-            return false;
+            g_okWrites = -1;  // the failing run is over: the disk has room again
+            return std::nullopt;
         }
-        --g_failingWrites;
-        return true;
+        if (g_failingWrites > 0)
+            --g_failingWrites;
+        const testing::Fault f = g_fault;
+        if (f == testing::Fault::ShortWrite)
+            g_fault = testing::Fault::DiskFull;  // the disk is now full
+        return f;
     }
     --g_okWrites;
-    return false;
+    return std::nullopt;
 }
 
 [[noreturn]] void throwFor(const QFile& file, const QString& what)
@@ -57,7 +64,7 @@ bool injectedFailure()
 [[noreturn]] void throwErrno(const QString& what, const QString& path, int err)
 {
     int number = kPathFileAccess;
-    if (err == ENOSPC)
+    if (err == ENOSPC || err == EDQUOT)
         number = kDiskFull;
     else if (err == EACCES || err == EPERM || err == EROFS)
         number = kPermissionDenied;
@@ -90,15 +97,39 @@ QByteArray readAt(QFile& file, qint64 offset, qint64 length)
     return out;
 }
 
+void restoreAt(QFile& file, qint64 offset, const char* data, qint64 length)
+{
+    // Straight to the file, so that a full disk is reported as one and a
+    // partial write is carried on until it fails.
+    if (!file.flush())
+        throwFor(file, QStringLiteral("Cannot write ") + file.fileName());
+    qint64 done = 0;
+    while (done < length) {
+        const ssize_t n = ::pwrite(file.handle(), data + done, size_t(length - done),
+                                   off_t(offset + done));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            throwErrno(QStringLiteral("Cannot write ") + file.fileName(), file.fileName(),
+                       n < 0 ? errno : ENOSPC);
+        done += n;
+    }
+    if (!file.seek(offset + length))
+        throwFor(file, QStringLiteral("Cannot seek in ") + file.fileName());
+}
+
 void writeAt(QFile& file, qint64 offset, const char* data, qint64 length)
 {
-    if (injectedFailure())
+    if (const auto fault = injectedFailure()) {
+        const QString what = QStringLiteral("Cannot write ") + file.fileName();
+        if (*fault == testing::Fault::ReadOnly)
+            throwErrno(what, file.fileName(), EROFS);
+        if (*fault == testing::Fault::ShortWrite && length > 1)
+            restoreAt(file, offset, data, length / 2);
         throw FileError(QStringLiteral("Disk full writing ") + file.fileName(), kDiskFull,
                         file.fileName());
-    if (!file.seek(offset))
-        throwFor(file, QStringLiteral("Cannot seek in ") + file.fileName());
-    if (file.write(data, length) != length || !file.flush())
-        throwFor(file, QStringLiteral("Cannot write ") + file.fileName());
+    }
+    restoreAt(file, offset, data, length);
 }
 
 void syncFile(QFile& file)
@@ -106,6 +137,14 @@ void syncFile(QFile& file)
     if (!file.flush())
         throwFor(file, QStringLiteral("Cannot write ") + file.fileName());
     if (::fsync(file.handle()) != 0)
+        throwErrno(QStringLiteral("Cannot flush ") + file.fileName(), file.fileName(), errno);
+}
+
+void syncData(QFile& file)
+{
+    if (!file.flush())
+        throwFor(file, QStringLiteral("Cannot write ") + file.fileName());
+    if (::fdatasync(file.handle()) != 0)
         throwErrno(QStringLiteral("Cannot flush ") + file.fileName(), file.fileName(), errno);
 }
 
@@ -305,15 +344,25 @@ void saveWholeFile(const QString& target, const QByteArray& data)
 }
 
 namespace testing {
+void failWritesAfter(int okWrites, Fault fault)
+{
+    g_okWrites = okWrites;
+    g_fault = fault;
+    g_failingWrites = -1;
+}
 void failWritesAfter(int okWrites, int failingWrites)
 {
     g_okWrites = okWrites;
+    g_fault = Fault::DiskFull;
     g_failingWrites = failingWrites;
 }
 void failRenameOnto(const QString& targetPath) { g_failRenameOnto = targetPath; }
+int writeCalls() { return g_writeCalls; }
 void reset()
 {
     g_okWrites = -1;
+    g_writeCalls = 0;
+    g_fault = Fault::DiskFull;
     g_failingWrites = -1;
     g_failRenameOnto.clear();
 }

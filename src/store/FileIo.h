@@ -41,6 +41,13 @@ void openFile(QFile& file, int mode);  // QIODevice::OpenMode flags
 QByteArray readAt(QFile& file, qint64 offset, qint64 length);
 void writeAt(QFile& file, qint64 offset, const char* data, qint64 length);
 void syncFile(QFile& file);            // flush to the OS and then to the disk
+// Flushes the file's data (not its times) to the disk: what a record save
+// does before it returns.
+void syncData(QFile& file);
+// Puts bytes back where a failed write left them: the same as writeAt but
+// never failed on purpose by the test hooks below, since it only rewrites
+// space the file already holds.
+void restoreAt(QFile& file, qint64 offset, const char* data, qint64 length);
 void touchFile(const QString& path);   // creates an empty file when missing
 
 // Writes `data` into `workPath`, flushes it to disk and renames it over
@@ -75,11 +82,20 @@ void saveWholeFile(const QString& target, const QByteArray& data);
 // where links are not possible), replacing whatever `linkPath` held.
 void keepCopy(const QString& path, const QString& copyPath);
 
-// Failure injection for tests: after `okWrites` more successful writes, every
-// write fails as a full disk would, until reset (or only the next
-// `failingWrites` writes, when that is not -1).  -1 switches it off.
+// Failure injection for tests.  After `okWrites` more successful write calls
+// every further write call fails until reset.  DiskFull fails with nothing
+// written; ShortWrite writes the first half of the bytes of the first failing
+// call before failing, as a disk filling up part way through would (the calls
+// after it fail as DiskFull); ReadOnly fails as a read-only file system
+// does.  -1 switches it off.
 namespace testing {
-void failWritesAfter(int okWrites, int failingWrites = -1);
+enum class Fault { DiskFull, ShortWrite, ReadOnly };
+void failWritesAfter(int okWrites, Fault fault = Fault::DiskFull);
+// Write calls made since the last reset (counted whether they failed or not).
+int writeCalls();
+// As a full disk, but only for the next `failingWrites` write calls; then
+// writes succeed again.
+void failWritesAfter(int okWrites, int failingWrites);
 // The next rename onto `targetPath` fails as one across file systems would.
 void failRenameOnto(const QString& targetPath);
 void reset();

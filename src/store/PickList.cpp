@@ -105,6 +105,7 @@ bool PickList::add(const QString& typed)
     const qint64 oldSize = f.size();
     try {
         writeAt(f, oldSize, out.constData(), out.size());
+        syncData(f);
     } catch (...) {
         f.resize(oldSize);
         throw;

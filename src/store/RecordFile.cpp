@@ -59,11 +59,12 @@ void RecordFile::write(qint64 n, const LedgerRecord& record)
             writeAt(f, (n - 1) * kRec, buf, kRec);
         } catch (...) {
             try {
-                writeAt(f, (n - 1) * kRec, old.constData(), kRec);
+                restoreAt(f, (n - 1) * kRec, old.constData(), kRec);
             } catch (...) {
             }
             throw;
         }
+        syncData(f);
         return;
     }
     // An append after the last whole record: on failure cut the file back to
@@ -81,6 +82,7 @@ void RecordFile::write(qint64 n, const LedgerRecord& record)
         f.flush();
         throw;
     }
+    syncData(f);
 }
 
 qint64 RecordFile::FileNewEntry(LedgerRecord& record)
@@ -158,6 +160,8 @@ qint64 RecordFile::reindex()
             ++rewritten;
         }
     }
+    if (rewritten > 0)
+        syncData(f);
     return rewritten;
 }
 

@@ -19,6 +19,8 @@ class RecordFile {
 public:
     explicit RecordFile(QString path) : path_(std::move(path)) {}
     const QString& path() const { return path_; }
+    // The work file of whole-file rewrites: the file's name plus ".tmp".
+    QString workPath() const { return path_ + QStringLiteral(".tmp"); }
 
     qint64 count() const;
     LedgerRecord read(qint64 n) const;
