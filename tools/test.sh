@@ -8,3 +8,4 @@ cmake -S . -B build/test -DCMAKE_BUILD_TYPE=Debug -DFENNICK_SANITIZE=ON -DFENNIC
 cmake --build build/test -j"$(nproc)"
 cd build/test
 QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j"$(nproc)"
+cd ../.. && sh tools/fuzz.sh 20

@@ -75,7 +75,9 @@ QString formatDay(double day, const QLocale& locale)
 QDate parseShortDate(const QString& text, const QLocale& locale)
 {
     const QString t = text.trimmed();
-    return locale.toDate(t, shortDatePattern(locale));
+    const QDate d = locale.toDate(t, shortDatePattern(locale));
+    // A year before 100 reads as a date, but no record can hold its day.
+    return d.isValid() && isValidDay(dayFromDate(d)) ? d : QDate();
 }
 
 }  // namespace fnk::store

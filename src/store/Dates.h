@@ -17,7 +17,8 @@ QString shortDatePattern(const QLocale& locale = QLocale());
 QString formatShortDate(const QDate& date, const QLocale& locale = QLocale());
 // Empty text for a day that is not a date.
 QString formatDay(double day, const QLocale& locale = QLocale());
-// Reads a short date text; invalid QDate when it is not one.
+// Reads a short date text; invalid QDate when it is not one, or when its day
+// is outside what a record can hold.
 QDate parseShortDate(const QString& text, const QLocale& locale = QLocale());
 
 }  // namespace fnk::store

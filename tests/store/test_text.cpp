@@ -165,6 +165,10 @@ void TextTest::dateTexts()
     QCOMPARE(parseShortDate(QStringLiteral(" 1/1/2002 ")), QDate(2002, 1, 1));
     QVERIFY(!parseShortDate(QStringLiteral("13/45/2002")).isValid());
     QVERIFY(!parseShortDate(QStringLiteral("soon")).isValid());
+    // Years the record format cannot hold are no dates (found by fuzzing).
+    QVERIFY(!parseShortDate(QStringLiteral("12/30/0011")).isValid());
+    QVERIFY(!parseShortDate(QStringLiteral("1/1/0099")).isValid());
+    QCOMPARE(parseShortDate(QStringLiteral("1/1/0100")), QDate(100, 1, 1));
 
     // The four-digit year makes every short date read back, in other
     // locales too.
