@@ -1,5 +1,6 @@
 #include "reports/ChartData.h"
 
+#include "reports/NarrowReport.h"
 #include "reports/ReportFiles.h"
 #include "store/CategoryFile.h"
 #include "store/LedgerRecord.h"
@@ -34,19 +35,15 @@ QString trimmedRight(const QString& text)
     return text.left(n);
 }
 
-// One side: the bars in category-file order and the side's total.
+// One side: the bars in category-file order and the side's total, from the
+// same checked sums the report writers use.
 void readSide(const QString& workFile, const std::vector<store::CategoryEntry>& cats,
               QList<ChartBar>& bars, store::Money& total)
 {
-    const std::vector<store::LedgerRecord> recs = detail::readWorkFile(workFile);
-    total = 0;
-    for (const store::LedgerRecord& r : recs)
-        total = checkedAdd(total, r.amount);
-    const detail::CategoryIndex index = detail::indexByCategory(recs);
+    const detail::SideSums sums(workFile);
+    total = sums.total;
     for (const store::CategoryEntry& c : cats) {
-        store::Money sub = 0;
-        for (std::size_t i : detail::recordsOf(index, c))
-            sub = checkedAdd(sub, recs[i].amount);
+        const store::Money sub = sums.of(c).amount;
         if (sub != 0)
             bars.push_back({trimmedRight(c.categoryNameText()), sub});
     }
