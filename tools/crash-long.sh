@@ -6,8 +6,10 @@
 set -e
 cd "$(dirname "$0")/.."
 trials=${1:-1000}
+launcher=""
+command -v ccache >/dev/null 2>&1 && launcher="-DCMAKE_CXX_COMPILER_LAUNCHER=ccache"
 cmake -S . -B build/test -DCMAKE_BUILD_TYPE=Debug -DFENNICK_SANITIZE=ON -DFENNICK_WERROR=ON \
-      -DCMAKE_CXX_COMPILER_LAUNCHER=ccache > /dev/null
+      $launcher > /dev/null
 cmake --build build/test -j"$(nproc)" --target crash_trials fennick-crashchild
 cd build/test
 ASAN_OPTIONS=detect_leaks=1 ./tests/crash/crash_trials ./tests/crash/fennick-crashchild "$trials" $2
