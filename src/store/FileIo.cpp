@@ -261,36 +261,16 @@ private:
 
 }  // namespace
 
-bool copyThroughWorkFile(const QString& source, const QString& workPath, const QString& target,
-                         const std::function<bool(qint64, qint64)>& step)
+// Fills `work` through `fill`, flushes it and renames it over `target`.  When
+// `fill` gives up (false) or anything fails, the work file is removed; a
+// failure names `target`, not the work file.
+static bool finishThroughWorkFile(WorkFile& work, const QString& target, const std::function<bool()>& fill)
 {
-    const QFileInfo sourceInfo(source);
-    if (!sourceInfo.isFile())
-        throw FileError(QStringLiteral("File not found: ") + source, kFileNotFound, source);
-    QFile in(source);
-    openFile(in, QIODevice::ReadOnly);
-    const qint64 size = in.size();
-    WorkFile work(workPath);
     try {
-        QByteArray block(qsizetype(kCopyBlockSize), Qt::Uninitialized);
-        qint64 done = 0;
-        for (;;) {
-            const qint64 got = in.read(block.data(), kCopyBlockSize);
-            if (got < 0)
-                throwFor(in, QStringLiteral("Cannot read ") + source);
-            if (got == 0)
-                break;
-            writeAt(work.file(), done, block.constData(), got);
-            done += got;
-            if (step && !step(done, size)) {
-                work.drop();
-                return false;
-            }
+        if (!fill()) {
+            work.drop();
+            return false;
         }
-        // File systems without these (a FAT stick) refuse them; the copy
-        // itself is still whole.
-        work.file().setPermissions(sourceInfo.permissions());
-        work.file().setFileTime(sourceInfo.lastModified(), QFileDevice::FileModificationTime);
         syncFile(work.file());
         work.renameOver(target);
     } catch (const FileError& e) {
@@ -302,6 +282,38 @@ bool copyThroughWorkFile(const QString& source, const QString& workPath, const Q
         throw;
     }
     return true;
+}
+
+bool copyThroughWorkFile(const QString& source, const QString& workPath, const QString& target,
+                         const std::function<bool(qint64, qint64)>& step)
+{
+    const QFileInfo sourceInfo(source);
+    if (!sourceInfo.isFile())
+        throw FileError(QStringLiteral("File not found: ") + source, kFileNotFound, source);
+    QFile in(source);
+    openFile(in, QIODevice::ReadOnly);
+    const qint64 size = in.size();
+    WorkFile work(workPath);
+    return finishThroughWorkFile(work, target, [&] {
+        QByteArray block(qsizetype(kCopyBlockSize), Qt::Uninitialized);
+        qint64 done = 0;
+        for (;;) {
+            const qint64 got = in.read(block.data(), kCopyBlockSize);
+            if (got < 0)
+                throwFor(in, QStringLiteral("Cannot read ") + source);
+            if (got == 0)
+                break;
+            writeAt(work.file(), done, block.constData(), got);
+            done += got;
+            if (step && !step(done, size))
+                return false;
+        }
+        // File systems without these (a FAT stick) refuse them; the copy
+        // itself is still whole.
+        work.file().setPermissions(sourceInfo.permissions());
+        work.file().setFileTime(sourceInfo.lastModified(), QFileDevice::FileModificationTime);
+        return true;
+    });
 }
 
 void saveWholeFile(const QString& target, const QByteArray& data)
@@ -328,19 +340,11 @@ void saveWholeFile(const QString& target, const QByteArray& data)
             permissions |= QFileDevice::WriteUser;
     }
     WorkFile work(target + QStringLiteral(".part"));
-    try {
+    finishThroughWorkFile(work, target, [&] {
         writeAt(work.file(), 0, data.constData(), data.size());
         work.file().setPermissions(permissions);
-        syncFile(work.file());
-        work.renameOver(target);
-    } catch (const FileError& e) {
-        const QString usedPath = work.path();
-        work.drop();
-        rethrowFor(e, usedPath, target);
-    } catch (...) {
-        work.drop();
-        throw;
-    }
+        return true;
+    });
 }
 
 namespace testing {
