@@ -215,6 +215,7 @@ private:
     // program ends at start-up, a switch does not happen).
     bool lockDataFolder(const QString& folder, bool atStartUp);
     void setReadOnly(bool on);
+    static void settleBackup(const QString& folder);
     // Whether the folder lock keeps `command` off.
     bool lockForbids(const QString& command) const;
 

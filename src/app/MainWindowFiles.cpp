@@ -11,6 +11,7 @@
 #include "edit/CategoryPanel.h"
 #include "edit/EditPanel.h"
 #include "platform/MessagePort.h"
+#include "store/FileIo.h"
 
 #include <QFileInfo>
 
@@ -42,6 +43,7 @@ bool MainWindow::lockDataFolder(const QString& folder, bool atStartUp)
     switch (lock.take(folder)) {
     case FolderLock::Outcome::Held:
         setReadOnly(false);
+        settleBackup(folder);
         return true;
     case FolderLock::Outcome::NotPossible:
         // A folder where no lock file can be made cannot be written by any
@@ -65,6 +67,17 @@ bool MainWindow::lockDataFolder(const QString& folder, bool atStartUp)
         session_.settingsReadOnly = true;
     setReadOnly(true);
     return true;
+}
+
+void MainWindow::settleBackup(const QString& folder)
+{
+    // A purge stopped between its two renames leaves the backup as a second
+    // name of the ledger; the first edit in place would change both.
+    try {
+        store::separateCopy(folder + QStringLiteral("fennick.dat"), folder + QStringLiteral("fennick.bak"));
+    } catch (const store::FileError&) {
+        // the backup stays as it is; the ledger itself is sound
+    }
 }
 
 void MainWindow::setReadOnly(bool on)

@@ -199,15 +199,36 @@ void replaceWholeFile(const QString& workPath, const QString& targetPath, const 
 void keepCopy(const QString& path, const QString& copyPath)
 {
     const QByteArray src = QFile::encodeName(path);
-    const QByteArray dst = QFile::encodeName(copyPath);
     const QString linkWork = copyPath + QStringLiteral(".lnk");
     const QByteArray lw = QFile::encodeName(linkWork);
     ::unlink(lw.constData());
+    if (sameFile(path, copyPath))
+        return;  // a run stopped after this step left it so: nothing to do
     if (::link(src.constData(), lw.constData()) == 0) {
         renameOver(linkWork, copyPath);
         return;
     }
     copyThroughWorkFile(path, linkWork, copyPath);
+}
+
+bool sameFile(const QString& a, const QString& b)
+{
+    struct stat sa {};
+    struct stat sb {};
+    return ::stat(QFile::encodeName(a).constData(), &sa) == 0
+        && ::stat(QFile::encodeName(b).constData(), &sb) == 0 && sa.st_dev == sb.st_dev
+        && sa.st_ino == sb.st_ino;
+}
+
+bool separateCopy(const QString& path, const QString& copyPath)
+{
+    const QString linkWork = copyPath + QStringLiteral(".lnk");
+    if (sameFile(path, linkWork))
+        ::unlink(QFile::encodeName(linkWork).constData());
+    if (!sameFile(path, copyPath))
+        return false;
+    copyThroughWorkFile(path, copyPath + QStringLiteral(".lnk"), copyPath);
+    return true;
 }
 
 namespace {

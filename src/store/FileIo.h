@@ -82,6 +82,15 @@ void saveWholeFile(const QString& target, const QByteArray& data);
 // where links are not possible), replacing whatever `linkPath` held.
 void keepCopy(const QString& path, const QString& copyPath);
 
+// Whether the two names are one file on disk (hard links of each other).
+bool sameFile(const QString& a, const QString& b);
+
+// Where `copyPath` is a second name of `path`, as a run stopped between the
+// two steps of a purge leaves the backup, it becomes a copy of its own, so
+// that edits of `path` in place no longer change it; a link work file such a
+// run left is removed.  Returns whether the backup was a second name.
+bool separateCopy(const QString& path, const QString& copyPath);
+
 // Failure injection for tests.  After `okWrites` more successful write calls
 // every further write call fails until reset.  DiskFull fails with nothing
 // written; ShortWrite writes the first half of the bytes of the first failing

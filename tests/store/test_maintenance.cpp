@@ -13,6 +13,7 @@
 #include <QtTest>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 using namespace fnk;
 using testsupport::readBytes;
@@ -110,6 +111,44 @@ private slots:
         QCOMPARE(store::PurgeDeletedRecs(dat, fx.folder()), qint64(2));
         QCOMPARE(live.count(), 2);
         QCOMPARE(live.read(1).noteText().trimmed(), QStringLiteral("changed later"));
+    }
+
+    // A run killed after the old ledger became the backup, but before the new
+    // one took its name, leaves the backup and its link work file as further
+    // names of the live ledger.
+    void purgeStoppedBetweenItsRenamesIsSettled()
+    {
+        testsupport::Fixture fx;
+        const QString dat = fx.path(QStringLiteral("fennick.dat"));
+        const QString bak = fx.path(QStringLiteral("fennick.bak"));
+        const QString lnk = bak + QStringLiteral(".lnk");
+        writeRecords(dat, 4);
+        const QByteArray before = readBytes(dat);
+        QCOMPARE(::link(QFile::encodeName(dat).constData(), QFile::encodeName(bak).constData()), 0);
+        QCOMPARE(::link(QFile::encodeName(dat).constData(), QFile::encodeName(lnk).constData()), 0);
+
+        // The next start makes the backup a file of its own.
+        QVERIFY(store::separateCopy(dat, bak));
+        QVERIFY(!store::sameFile(dat, bak));
+        QVERIFY(!QFileInfo::exists(lnk));
+        QVERIFY(!store::separateCopy(dat, bak));
+        store::RecordFile live(dat);
+        store::LedgerRecord r = live.read(1);
+        r.setNote(QStringLiteral("changed later"));
+        live.write(1, r);
+        QCOMPARE(readBytes(bak), before);
+
+        // The purge run again leaves no link work file behind, even where the
+        // backup is still a second name of the ledger when it starts.
+        QCOMPARE(::link(QFile::encodeName(dat).constData(), QFile::encodeName(lnk).constData()), 0);
+        QFile::remove(bak);
+        QCOMPARE(::link(QFile::encodeName(dat).constData(), QFile::encodeName(bak).constData()), 0);
+        const QByteArray edited = readBytes(dat);
+        QCOMPARE(store::PurgeDeletedRecs(dat, fx.folder()), qint64(2));
+        QCOMPARE(namesIn(fx.folder()), (QStringList{QStringLiteral("fennick.bak"), QStringLiteral("fennick.dat")}));
+        QCOMPARE(readBytes(bak), edited);
+        QCOMPARE(live.count(), 2);
+        QVERIFY(!store::sameFile(dat, bak));
     }
 };
 
