@@ -3,12 +3,12 @@
 #include "store/FileIo.h"
 #include "store/Text1252.h"
 
-#include <cstring>
 
 namespace fnk::imports {
 
 namespace {
-constexpr qint64 kChunk = 64 * 1024;
+constexpr qint64 kDefaultChunk = 64 * 1024;
+qint64 g_readSize = kDefaultChunk;
 const char kByteOrderMark[] = "\xEF\xBB\xBF";
 constexpr qsizetype kMarkSize = 3;
 
@@ -105,22 +105,19 @@ TextEncoding detectEncoding(const QString& path)
 {
     QFile f(path);
     store::openFile(f, QIODevice::ReadOnly);
+    if (f.peek(kMarkSize) == QByteArray::fromRawData(kByteOrderMark, kMarkSize))
+        f.skip(kMarkSize);
     Utf8Check check;
-    QByteArray block(kChunk, Qt::Uninitialized);
-    bool first = true;
+    QByteArray block(g_readSize, Qt::Uninitialized);
     for (;;) {
-        const qint64 got = f.read(block.data(), kChunk);
+        const qint64 got = f.read(block.data(), g_readSize);
         if (got < 0)
             throw store::FileError(QStringLiteral("Cannot read ") + path + QStringLiteral(" (")
                                        + f.errorString() + QLatin1Char(')'),
                                    store::kDeviceIo, path);
         if (got == 0)
             break;
-        qsizetype skip = 0;
-        if (first && got >= kMarkSize && std::memcmp(block.constData(), kByteOrderMark, 3) == 0)
-            skip = kMarkSize;
-        first = false;
-        if (!check.feed(block.constData() + skip, qsizetype(got) - skip))
+        if (!check.feed(block.constData(), qsizetype(got)))
             return TextEncoding::Windows1252;
     }
     return verdict(check, true);
@@ -149,8 +146,8 @@ bool TextLines::fill()
     buffer_.remove(0, pos_);
     pos_ = 0;
     const qsizetype had = buffer_.size();
-    buffer_.resize(had + kChunk);
-    const qint64 got = file_.read(buffer_.data() + had, kChunk);
+    buffer_.resize(had + g_readSize);
+    const qint64 got = file_.read(buffer_.data() + had, g_readSize);
     if (got < 0)
         throw store::FileError(QStringLiteral("Cannot read ") + file_.fileName() + QStringLiteral(" (")
                                    + file_.errorString() + QLatin1Char(')'),
@@ -216,5 +213,12 @@ QStringList firstLines(const QString& path, int count, TextEncoding encoding)
         out << line;
     return out;
 }
+
+namespace testing {
+void setReadSize(qint64 bytes)
+{
+    g_readSize = bytes > 0 ? bytes : kDefaultChunk;
+}
+}  // namespace testing
 
 }  // namespace fnk::imports

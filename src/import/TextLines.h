@@ -47,4 +47,10 @@ qint64 countLines(const QString& path, TextEncoding encoding = TextEncoding::Det
 QStringList firstLines(const QString& path, int count,
                        TextEncoding encoding = TextEncoding::Detect);
 
+namespace testing {
+// The size of each read (64 KB unless set; 0 sets it back), so that tests
+// can put the reads' boundaries anywhere in a small file.
+void setReadSize(qint64 bytes);
+}  // namespace testing
+
 }  // namespace fnk::imports

@@ -656,6 +656,16 @@ private slots:
         writeBytes(split, QByteArray(64 * 1024 - 1, 'a') + "\xc3\xa9\r\n");
         QCOMPARE(imports::detectEncoding(split), TextEncoding::Utf8);
         QCOMPARE(imports::firstLines(split, 1).front().right(2), QStringLiteral("a\u00e9"));
+        // Reads shorter than the byte-order mark: the mark is still dropped
+        // and not taken for a character beyond ASCII.
+        const QString marked = fx.path(QStringLiteral("marked.csv"));
+        writeBytes(marked, "\xef\xbb\xbf" "abc\r\nd");
+        for (const qint64 size : {1, 2, 3}) {
+            imports::testing::setReadSize(size);
+            QCOMPARE(imports::detectEncoding(marked), TextEncoding::Windows1252);
+            QCOMPARE(imports::firstLines(marked, 3), (QStringList{QStringLiteral("abc"), QStringLiteral("d")}));
+        }
+        imports::testing::setReadSize(0);
 
         // The three kinds a spreadsheet writes, each imported with its
         // accented note, the first line a date despite the mark.
