@@ -45,6 +45,7 @@ namespace {
 
 bool onX = false;
 bool summariesOnly = false;  // --summaries-only: leave out the two full reports
+bool reportsOnly = false;    // --reports-only: leave out the file commands and the import
 
 void print(const char* name, qint64 records, double value, const char* unit)
 {
@@ -316,6 +317,8 @@ int main(int argc, char* argv[])
     for (int i = 1; i < argc; ++i) {
         if (QByteArray(argv[i]) == "--summaries-only")
             summariesOnly = true;
+        else if (QByteArray(argv[i]) == "--reports-only")
+            reportsOnly = true;
         else
             sizes.push_back(QByteArray(argv[i]).toLongLong());
     }
@@ -329,6 +332,8 @@ int main(int argc, char* argv[])
         const QString path = dir.filePath(QStringLiteral("fennick-%1.dat").arg(n));
         bench::writeLedger(path, n);
         benchReports(path, n);
+        if (reportsOnly)
+            continue;
         benchFileCommands(path, n);
         benchImport(n);
     }

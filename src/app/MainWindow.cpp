@@ -387,10 +387,12 @@ MainWindow::MainWindow(const QString& programFolder, QWidget* parent) : QMainWin
     connect(popDelete, &QAction::triggered, this, &MainWindow::ListPopDelete_Click);
     mainGrid_->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(mainGrid_, &QWidget::customContextMenuRequested, this, &MainWindow::MainGrid_MouseUp);
-    // Esc closes the record panel.
+    // Esc stops a report build, or closes the record panel.
     auto* esc = new QShortcut(QKeySequence(Qt::Key_Escape), this);
     connect(esc, &QShortcut::activated, this, [this] {
-        if (editPanel_->isVisible())
+        if (reportJob_)
+            stopReportBuild();
+        else if (editPanel_->isVisible())
             editPanel_->CloseButton_Click();
         else if (session_.freeSelection && mainGrid_->hasFocus() && !viewer_->isVisible())
             mu_QuitReports();
@@ -421,6 +423,7 @@ MainWindow::MainWindow(const QString& programFolder, QWidget* parent) : QMainWin
 
 MainWindow::~MainWindow()
 {
+    stopReportBuild();
     qApp->removeEventFilter(this);
     disconnect(focusConnection_);
     platform::setDialogParent(nullptr);
@@ -836,6 +839,7 @@ void MainWindow::writeSettings()
 
 void MainWindow::closeEvent(QCloseEvent* event)
 {
+    stopReportBuild();
     help_.quit();
     storeGeometry();
     writeSettings();
@@ -851,6 +855,7 @@ void MainWindow::rebuildList() { rebuildList(store::upper1252(session_.searchTex
 
 void MainWindow::rebuildList(const QString& searchArgument)
 {
+    stopReportBuild();
     QApplication::setOverrideCursor(Qt::WaitCursor);
     try {
         const view::BuildResult r =
@@ -997,6 +1002,7 @@ void MainWindow::forgetRecordNumbers(bool otherFile)
     // The record panel closes as Esc closes it; the category panel too when
     // the files beneath it are others now.  The list's rows go until the
     // command rebuilds them, so the pop-up menu finds no stale number.
+    stopReportBuild();
     if (editPanel_->state() != edit::EditPanel::State::Closed)
         editPanel_->CloseButton_Click();
     if (otherFile && categoryPanel_->isVisible())
@@ -1013,6 +1019,7 @@ void MainWindow::mu_AllCats()
 
 void MainWindow::mu_ClearTheGrid()
 {
+    stopReportBuild();
     listModel_->clearRows();
     listModel_->setLayout(session_.settings.columnLayout(), session_.settings.userField1Name(),
                           session_.settings.userField2Name());

@@ -65,8 +65,15 @@ public:
     void rebuildList(const QString& searchArgument);
     void PopCategoryGrid();
 
+    // Whether a report is being built.  The build runs in a thread of its
+    // own; meanwhile the window answers (it paints, moves and closes, and Esc
+    // stops the build) but every command, the lists and the tool bar wait.
+    bool reportBuilding() const { return bool(reportJob_); }
+
 signals:
     void endProgram();
+    // A report build ended: shown, failed or stopped.
+    void reportBuildEnded();
 
 public slots:
     // File
@@ -258,6 +265,15 @@ private:
     bool importOpen_ = false;  // from the import window's opening to its finished()
     QPointer<QWidget> backup_;
     bool wideReport_ = false;  // the last report built was a wide one
+    struct ReportJob;
+    std::shared_ptr<ReportJob> reportJob_;  // the report being built, if any
+    // What the commands, buttons and lists were while a build holds them off.
+    QHash<QObject*, bool> held_;
+    void holdForBuild(bool on);
+    void setHeldEnabled(QObject* o, bool on);
+    // Stops a running build and waits for its thread; the list may then change.
+    void stopReportBuild();
+    void endReportBuild(const std::shared_ptr<ReportJob>& job, bool discard);
     QPointer<QWidget> chart_;  // the chart of the report on screen
     QString chosenMacro_;  // the macro file last chosen for play
     QString lastFragment_;

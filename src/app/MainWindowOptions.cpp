@@ -200,6 +200,7 @@ void MainWindow::mu_GridFormat()
 
 void MainWindow::MainGrid_HeadingClick(int column)
 {
+    stopReportBuild();
     if (sortDirection_.isEmpty())
         sortDirection_ = QStringLiteral("Dn");
     if (column < 0 || column >= view::MainListModel::kFirstHidden)

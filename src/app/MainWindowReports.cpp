@@ -4,6 +4,7 @@
 #include "platform/MessagePort.h"
 #include "reports/ChartWindow.h"
 #include "reports/CommandGuard.h"
+#include "reports/ReportBuild.h"
 #include "reports/ReportFiles.h"
 #include "reports/ReportView.h"
 #include "reports/ReportWriter.h"
@@ -17,7 +18,11 @@
 #include <QMenu>
 #include <QProgressBar>
 #include <QTableView>
+#include <QThread>
 #include <QToolButton>
+
+#include <atomic>
+#include <exception>
 
 namespace fnk::app {
 
@@ -41,10 +46,11 @@ void MainWindow::setCommandEnabled(const char* name, bool on)
     if (!a)
         return;
     // A command that is not built stays disabled whatever the mode says.
-    a->setEnabled(on && (a->menu() || isBuilt(QLatin1String(name))));
+    const bool enabled = on && (a->menu() || isBuilt(QLatin1String(name)));
+    setHeldEnabled(a, enabled);
     for (auto it = buttonActions_.cbegin(); it != buttonActions_.cend(); ++it)
         if (it.value() == QLatin1String(name))
-            buttons_.value(it.key())->setEnabled(a->isEnabled());
+            setHeldEnabled(buttons_.value(it.key()), enabled);
 }
 
 void MainWindow::setButtonEnabled(const char* button, bool on)
@@ -52,7 +58,42 @@ void MainWindow::setButtonEnabled(const char* button, bool on)
     QToolButton* b = buttons_.value(QLatin1String(button));
     const QString command = buttonActions_.value(QLatin1String(button));
     if (b)
-        b->setEnabled(on && isBuilt(command));
+        setHeldEnabled(b, on && isBuilt(command));
+}
+
+void MainWindow::setHeldEnabled(QObject* o, bool on)
+{
+    // While a build holds the commands off, a change waits for its end.
+    if (!o)
+        return;
+    if (held_.contains(o))
+        held_[o] = on;
+    else if (auto* a = qobject_cast<QAction*>(o))
+        a->setEnabled(on);
+    else if (auto* w = qobject_cast<QWidget*>(o))
+        w->setEnabled(on);
+}
+
+void MainWindow::holdForBuild(bool on)
+{
+    if (on) {
+        for (QAction* a : std::as_const(actions_)) {
+            held_.insert(a, a->isEnabled());
+            a->setEnabled(false);
+        }
+        for (QToolButton* b : std::as_const(buttons_)) {
+            held_.insert(b, b->isEnabled());
+            b->setEnabled(false);
+        }
+        for (QWidget* w : {static_cast<QWidget*>(mainGrid_), static_cast<QWidget*>(categoryGrid_)}) {
+            held_.insert(w, w->isEnabled());
+            w->setEnabled(false);
+        }
+        return;
+    }
+    const QHash<QObject*, bool> states = std::exchange(held_, {});
+    for (auto it = states.cbegin(); it != states.cend(); ++it)
+        setHeldEnabled(it.key(), it.value());
 }
 
 void MainWindow::setListBackground(const QColor& colour)
@@ -123,6 +164,7 @@ void MainWindow::mu_QuitReports()
 
 void MainWindow::removeSelectedRow()
 {
+    stopReportBuild();
     // The last item row can not be taken out.
     const int row = mainGrid_->currentIndex().row();
     if (listModel_->rowCount() < 2 || row < 0)
@@ -135,8 +177,17 @@ void MainWindow::removeSelectedRow()
 
 // ----------------------------------------------------------- report view
 
+struct MainWindow::ReportJob {
+    std::atomic<bool> cancel{false};
+    QThread* thread = nullptr;
+    reports::ReportText text;
+    std::exception_ptr error;
+};
+
 void MainWindow::runReport(int kind)
 {
+    if (reportJob_)
+        return;
     const auto k = static_cast<reports::ReportKind>(kind);
     wideReport_ = reports::isWideReport(k);
     if (listModel_->rowCount() < 1) {
@@ -152,47 +203,92 @@ void MainWindow::runReport(int kind)
     enterReportView();
     // The work files follow the list, newest first.
     listModel_->sortByColumn(view::MainListModel::kDate, Qt::DescendingOrder);
-    QApplication::setOverrideCursor(Qt::WaitCursor);
+    QApplication::setOverrideCursor(Qt::BusyCursor);
     progress_->setRange(0, listModel_->rowCount() + 1);
     progress_->setValue(0);
     progress_->show();
     progress_->raise();
-    // The bar moves a few times a second; a repaint for every row would cost
-    // more than the rows themselves.
-    QElapsedTimer sinceBar;
-    sinceBar.start();
-    const QString textPath = reports::reportTextPath(session_.dataFolder);
-    try {
-        reports::MakeReportFiles(*listModel_, session_.dataFolder, [&](int value, int maximum) {
-            if (value < maximum - 1 && sinceBar.elapsed() < 150)
-                return;
-            sinceBar.restart();
-            progress_->setRange(0, maximum);
-            progress_->setValue(value);
-        });
-        progress_->hide();
-        reports::ReportContext ctx;
-        ctx.dataFolder = session_.dataFolder;
-        ctx.categoryFile = session_.categoryFile();
-        ctx.earliestText = session_.range.earliestText();
-        ctx.latestText = session_.range.latestText();
-        ctx.ownerName = session_.settings.ownerName();
-        ctx.user1Name = session_.settings.userField1Name();
-        ctx.user2Name = session_.settings.userField2Name();
-        ctx.layoutCode = session_.settings.columnLayout();
-        reports::writeReport(k, ctx);
-        if (!viewer_->loadFile(textPath))
-            throw store::FileError(QStringLiteral("Cannot read ") + textPath, store::kFileNotFound,
-                                   textPath);
-    } catch (const std::exception& e) {
-        progress_->hide();
-        QApplication::restoreOverrideCursor();
-        mu_ReturnToList();
-        reports::detail::reportFailure(e);
+
+    reports::ReportContext ctx;
+    ctx.dataFolder = session_.dataFolder;
+    ctx.categoryFile = session_.categoryFile();
+    ctx.earliestText = session_.range.earliestText();
+    ctx.latestText = session_.range.latestText();
+    ctx.ownerName = session_.settings.ownerName();
+    ctx.user1Name = session_.settings.userField1Name();
+    ctx.user2Name = session_.settings.userField2Name();
+    ctx.layoutCode = session_.settings.columnLayout();
+
+    // The list is only read by the build; every way of changing it stops
+    // the build first (stopReportBuild).
+    holdForBuild(true);
+
+    auto job = std::make_shared<ReportJob>();
+    QProgressBar* bar = progress_;
+    const view::MainListModel* list = listModel_;
+    ReportJob* j = job.get();
+    job->thread = QThread::create([j, k, ctx, list, bar] {
+        // The bar moves a few times a second; a repaint for every row would
+        // cost more than the rows themselves.
+        QElapsedTimer sinceBar;
+        sinceBar.start();
+        try {
+            j->text = reports::buildReport(k, ctx, *list, [&](int value, int maximum) {
+                if (value < maximum - 1 && sinceBar.elapsed() < 150)
+                    return;
+                sinceBar.restart();
+                QMetaObject::invokeMethod(
+                    bar, [bar, value, maximum] {
+                        bar->setRange(0, maximum);
+                        bar->setValue(value);
+                    },
+                    Qt::QueuedConnection);
+            }, &j->cancel);
+        } catch (...) {
+            j->error = std::current_exception();
+        }
+    });
+    connect(job->thread, &QThread::finished, this, [this, job] { endReportBuild(job, false); });
+    reportJob_ = job;
+    job->thread->start();
+}
+
+void MainWindow::stopReportBuild()
+{
+    if (!reportJob_)
         return;
-    }
+    const std::shared_ptr<ReportJob> job = reportJob_;
+    job->cancel = true;
+    endReportBuild(job, true);
+}
+
+void MainWindow::endReportBuild(const std::shared_ptr<ReportJob>& job, bool discard)
+{
+    if (job != reportJob_)
+        return;  // ended already
+    reportJob_.reset();
+    disconnect(job->thread, nullptr, this, nullptr);
+    job->thread->wait();
+    delete job->thread;
+    job->thread = nullptr;
+    holdForBuild(false);
+    progress_->hide();
     QApplication::restoreOverrideCursor();
-    showReportText();
+    if (discard || job->error) {
+        mu_ReturnToList();
+        if (!discard) {
+            try {
+                std::rethrow_exception(job->error);
+            } catch (const reports::BuildCancelled&) {
+            } catch (const std::exception& e) {
+                reports::detail::reportFailure(e);
+            }
+        }
+    } else {
+        viewer_->setText(std::move(job->text));
+        showReportText();
+    }
+    emit reportBuildEnded();
 }
 
 void MainWindow::mu_ReportSummary() { runReport(int(reports::ReportKind::SummaryNarrow)); }

@@ -1,5 +1,6 @@
 #include "reports/ReportView.h"
 
+#include "store/FileIo.h"
 #include "store/Text1252.h"
 
 #include <QFile>
@@ -8,7 +9,6 @@
 #include <QScrollBar>
 
 #include <algorithm>
-#include <cstring>
 
 namespace fnk::reports {
 
@@ -28,44 +28,23 @@ ReportView::ReportView(QWidget* parent) : QAbstractScrollArea(parent)
 bool ReportView::loadFile(const QString& path)
 {
     clear();
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
+    try {
+        setText(readReportText(path));
+    } catch (const store::FileError&) {
         return false;
-    QByteArray bytes = f.readAll();
-    if (f.error() != QFileDevice::NoError)
-        return false;
-    text_ = std::move(bytes);
+    }
+    return true;
+}
 
-    // One pass over the bytes: every LF ends a line, a CR before it is not
-    // part of the line, and the end of the text ends the last one.
-    const char* data = text_.constData();
-    const qsizetype size = text_.size();
-    std::size_t expected = 1;
-    for (qsizetype at = 0; at < size;) {
-        const void* lf = std::memchr(data + at, '\n', std::size_t(size - at));
-        if (!lf)
-            break;
-        ++expected;
-        at = static_cast<const char*>(lf) - data + 1;
-    }
-    starts_.reserve(expected + 1);
-    starts_.push_back({0, 0});
-    qsizetype at = 0;
-    while (at < size) {
-        const void* lf = std::memchr(data + at, '\n', std::size_t(size - at));
-        const qsizetype end = lf ? static_cast<const char*>(lf) - data : size;
-        qsizetype length = end - at;
-        if (lf && length > 0 && data[end - 1] == '\r')
-            --length;
-        starts_.push_back({at, length});
-        widest_ = std::max(widest_, length);
-        at = end + 1;
-    }
+void ReportView::setText(ReportText text)
+{
+    text_ = std::move(text.bytes);
+    starts_ = std::move(text.lines);
+    widest_ = text.widest;
     updateScrollBars();
     verticalScrollBar()->setValue(0);
     horizontalScrollBar()->setValue(0);
     viewport()->update();
-    return true;
 }
 
 void ReportView::clear()

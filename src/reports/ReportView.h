@@ -1,5 +1,7 @@
 #pragma once
 
+#include "reports/ReportBuild.h"
+
 #include <QAbstractScrollArea>
 #include <QByteArray>
 
@@ -23,6 +25,8 @@ public:
     // Shows the text of `path`, replacing what was shown.  Returns false,
     // showing nothing, when the file cannot be read.
     bool loadFile(const QString& path);
+    // Shows a text read already (by readReportText, say in another thread).
+    void setText(ReportText text);
     // Shows nothing and gives the text's memory back.
     void clear();
 
@@ -51,10 +55,7 @@ private:
     QByteArray text_;
     // Where each shown line starts in text_ and how long it is (end of line
     // left out).  Line 0 is the leading empty line.
-    struct Line {
-        qsizetype start;
-        qsizetype length;
-    };
+    using Line = ReportText::Line;
     std::vector<Line> starts_;
     qsizetype widest_ = 0;  // characters in the longest line
 };

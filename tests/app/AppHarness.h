@@ -24,6 +24,13 @@ struct AppHarness : fnk::testsupport::Fixture {
         return *window;
     }
     QAction* action(const char* name) const { return window->action(QLatin1String(name)); }
+    // Runs a report command and waits until its build in the background has
+    // ended.
+    void report(const char* command)
+    {
+        action(command)->trigger();
+        QTRY_VERIFY_WITH_TIMEOUT(!window->reportBuilding(), 60000);
+    }
     template <typename T = QWidget>
     T* child(const char* name) const
     {

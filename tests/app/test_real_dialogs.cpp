@@ -138,7 +138,7 @@ struct RealHarness : AppHarness {
             addRecord(QDate(2026, 6, i), dollars(i), "FO", QStringLiteral("n%1").arg(i));
         start();
         action("mu_FiscalYear")->trigger();
-        action("mu_ReportFull")->trigger();
+        report("mu_ReportFull");
     }
 };
 }  // namespace

@@ -81,7 +81,7 @@ private slots:
             h.addRecord(QDate(2026, 6, i), i == 2 ? 0 : dollars(i * (i == 3 ? -1 : 1)), "FO",
                         QStringLiteral("n%1").arg(i));
         h.action("mu_FiscalYear")->trigger();
-        h.action("mu_ReportFull")->trigger();
+        h.report("mu_ReportFull");
         auto* viewer = h.child<reports::ReportView>("Viewer");
         QVERIFY(viewer->isVisible());
         const QString text = viewer->toPlainText();
@@ -103,6 +103,76 @@ private slots:
         QVERIFY(!h.child("btn_CloseReport")->isEnabled());
         QVERIFY(!h.action("mu_PrintReport")->isEnabled());
         QCOMPARE(w.listModel()->rowCount(), 3);
+    }
+
+    // The build runs beside the window: while it runs nothing can change the
+    // list it reads, Esc stops it, anything that changes the list stops it
+    // first, and a failure is told in the window's thread.
+    void reportBuildRunsBesideTheWindow()
+    {
+        AppHarness h;
+        for (int i = 1; i <= 40; ++i)
+            h.addRecord(QDate(2026, 6, 1 + i % 28), dollars(i % 3 == 0 ? -i : i), "FO",
+                        QStringLiteral("n%1").arg(i));
+        auto& w = h.start();
+        h.action("mu_FiscalYear")->trigger();
+        auto* viewer = h.child<reports::ReportView>("Viewer");
+        auto* grid = h.child<QTableView>("MainGrid");
+        QVERIFY(h.action("mu_ReportSummary")->isEnabled());
+
+        // The build ends only in the window's event loop, so right after the
+        // command it is still running.
+        h.action("mu_ReportFull")->trigger();
+        QVERIFY(w.reportBuilding());
+        for (const char* c : {"mu_ReportSummary", "mu_ReportFull", "mu_ToolTipsOff", "mu_Help",
+                              "mu_ConfigSettings", "mu_ReturnToList", "mu_Exit"})
+            QVERIFY2(!h.action(c)->isEnabled(), c);
+        QVERIFY(!grid->isEnabled());
+        QVERIFY(!h.child("CategoryGrid")->isEnabled());
+        QVERIFY(!h.child("btn_Summary")->isEnabled());
+        QSignalSpy ended(&w, &app::MainWindow::reportBuildEnded);
+        QVERIFY(ended.wait(30000));
+        QVERIFY(!w.reportBuilding());
+        QVERIFY(viewer->isVisible());
+        const QString file = store::decode1252(testsupport::readBytes(h.path("fnk_rep.tmp")));
+        QCOMPARE(viewer->toPlainText().mid(1), file.left(file.size() - 2).replace("\r\n", "\n"));
+        // Held states come back as the report view sets them.
+        QVERIFY(h.action("mu_ReturnToList")->isEnabled());
+        QVERIFY(h.action("mu_Help")->isEnabled());
+        QVERIFY(!h.action("mu_File")->isEnabled());
+        QVERIFY(grid->isEnabled());
+        h.action("mu_ReturnToList")->trigger();
+
+        // Esc stops a build: the list view comes back as it was.
+        w.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+        h.action("mu_ReportSummaryWide")->trigger();
+        QVERIFY(w.reportBuilding());
+        QTest::keyClick(&w, Qt::Key_Escape);
+        QVERIFY(!w.reportBuilding());
+        QVERIFY(!viewer->isVisible());
+        QVERIFY(!h.action("mu_PrintReport")->isEnabled());
+        QVERIFY(h.action("mu_ReportSummary")->isEnabled());
+        QVERIFY(h.action("mu_Help")->isEnabled());
+        QCOMPARE(w.listModel()->rowCount(), 40);
+
+        // A change of the list stops the build before it happens.
+        h.action("mu_ReportFull")->trigger();
+        QVERIFY(w.reportBuilding());
+        w.rebuildList();
+        QVERIFY(!w.reportBuilding());
+        QVERIFY(!viewer->isVisible());
+        QCOMPARE(w.listModel()->rowCount(), 40);
+        QVERIFY(h.action("mu_ReportSummary")->isEnabled());
+
+        // A work file that cannot be written: the error box, then the list.
+        QVERIFY(QDir(h.folder()).mkdir(QStringLiteral("expense.wrk")));
+        h.report("mu_ReportSummary");
+        QVERIFY(!viewer->isVisible());
+        QCOMPARE(h.port.lastMessage()->title, QStringLiteral("Error - operation aborted"));
+        QVERIFY(h.port.lastMessage()->text.contains(QStringLiteral("expense.wrk")));
+        QVERIFY(h.action("mu_ReportSummary")->isEnabled());
+        QVERIFY(grid->isEnabled());
     }
 };
 
