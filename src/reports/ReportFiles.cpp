@@ -13,6 +13,9 @@
 #include <stdexcept>
 
 #include <array>
+#include <cerrno>
+#include <cstdio>
+#include <memory>
 
 namespace fnk::reports {
 
@@ -32,18 +35,52 @@ QString workPath(const QString& folder, int which)
     return folder + QLatin1String(kStems[size_t(which)]) + QStringLiteral(".wrk");
 }
 
-void writeWorkFile(const QString& path, const QByteArray& data)
-{
-    QFile f(path);
-    store::openFile(f, QIODevice::WriteOnly | QIODevice::Truncate);
-    try {
-        store::writeAt(f, 0, data.constData(), data.size());
-    } catch (...) {
-        f.close();
-        throw;
+// One work file being written: records gather in a block that goes out in
+// one write when full.  The file of the last build, when there is one, is
+// taken as the work file and written over: the system holds its pages
+// already, and writing over them costs a fraction of filling a new file and
+// freeing the old one.
+class WorkFileWriter {
+public:
+    static constexpr qsizetype kBlockBytes = qsizetype(32768) * qsizetype(store::LedgerRecord::kSize);
+
+    WorkFileWriter(const QString& work, const QString& target) : file_(work)
+    {
+        if (QFile::exists(target)) {
+            QFile::remove(work);
+            std::rename(QFile::encodeName(target).constData(), QFile::encodeName(work).constData());
+        }
+        store::openFile(file_, QIODevice::ReadWrite);
+        block_.reserve(kBlockBytes);
     }
-    f.close();
-}
+    void add(const char* bytes)
+    {
+        block_.append(bytes, qsizetype(store::LedgerRecord::kSize));
+        if (block_.size() >= kBlockBytes)
+            flush();
+    }
+    void finish()
+    {
+        flush();
+        if (file_.size() != written_ && !file_.resize(written_))
+            throw store::FileError(QStringLiteral("Cannot write ") + file_.fileName(),
+                                   store::kDeviceIo, file_.fileName());
+        file_.close();
+    }
+
+private:
+    void flush()
+    {
+        if (block_.isEmpty())
+            return;
+        store::writeAt(file_, written_, block_.constData(), block_.size());
+        written_ += block_.size();
+        block_.resize(0);
+    }
+    QFile file_;
+    QByteArray block_;
+    qint64 written_ = 0;
+};
 
 template <std::size_t N>
 void copyTrimmed(std::array<char, N>& dest, const std::array<char, N>& src)
@@ -78,54 +115,64 @@ void MakeReportFiles(const view::MainListModel& list, const QString& dataFolder,
                      const ReportProgress& progress)
 {
     const int rows = list.rowCount();
-
-    std::array<QByteArray, kWorkFiles> data;
-    std::array<qsizetype, kWorkFiles> counts{};
-    for (int i = 0; i < rows; ++i) {
-        const store::Money a = list.rowAt(i).amount;
-        ++counts[a > 0 ? kIncome : a < 0 ? kExpense : kTodo];
-    }
-    counts[kReport] = rows;
-    for (int w = 0; w < kWorkFiles; ++w)
-        data[size_t(w)].reserve(counts[size_t(w)] * qsizetype(store::LedgerRecord::kSize));
-
-    char bytes[store::LedgerRecord::kSize];
-    for (int i = 0; i < rows; ++i) {
-        const int rowNumber = i + 1;  // the heading row is row 0
-        if (progress && (rowNumber % kProgressRows == 0 || rowNumber == rows))
-            progress(rowNumber, rows + 1);
-
-        const view::ListRow& row = list.rowAt(i);
-        // The stored bytes with their leading spaces removed, padded again:
-        // the same as the list's cell text trimmed and written back, without
-        // the round trip through text.
-        store::LedgerRecord rec;
-        copyTrimmed(rec.categoryCode, row.code);
-        copyTrimmed(rec.note, row.note);
-        copyTrimmed(rec.userField1, row.user1);
-        copyTrimmed(rec.userField2, row.user2);
-        rec.entryDate = row.day;
-        rec.amount = row.amount;
-        rec.recordNumber = double(rowNumber);
-        rec.deletedFlag = 'N';
-        rec.encode(bytes);
-
-        const int side = rec.amount > 0 ? kIncome : rec.amount < 0 ? kExpense : kTodo;
-        data[size_t(side)].append(bytes, sizeof bytes);
-        data[kReport].append(bytes, sizeof bytes);
-    }
-
-    // Every work file is complete on disk before any old file is replaced.
+    std::array<std::unique_ptr<WorkFileWriter>, kWorkFiles> files;
     try {
         for (int w = 0; w < kWorkFiles; ++w)
-            writeWorkFile(workPath(dataFolder, w), data[size_t(w)]);
+            files[size_t(w)] = std::make_unique<WorkFileWriter>(workPath(dataFolder, w),
+                                                                targetPath(dataFolder, w));
+        char bytes[store::LedgerRecord::kSize];
+        for (int i = 0; i < rows; ++i) {
+            const int rowNumber = i + 1;  // the heading row is row 0
+            if (progress && (rowNumber % kProgressRows == 0 || rowNumber == rows))
+                progress(rowNumber, rows + 1);
+
+            const view::ListRow& row = list.rowAt(i);
+            // The stored bytes with their leading spaces removed, padded
+            // again: the same as the list's cell text trimmed and written
+            // back, without the round trip through text.
+            store::LedgerRecord rec;
+            copyTrimmed(rec.categoryCode, row.code);
+            copyTrimmed(rec.note, row.note);
+            copyTrimmed(rec.userField1, row.user1);
+            copyTrimmed(rec.userField2, row.user2);
+            rec.entryDate = row.day;
+            rec.amount = row.amount;
+            rec.recordNumber = double(rowNumber);
+            rec.deletedFlag = 'N';
+            rec.encode(bytes);
+
+            const int side = rec.amount > 0 ? kIncome : rec.amount < 0 ? kExpense : kTodo;
+            files[size_t(side)]->add(bytes);
+            files[kReport]->add(bytes);
+        }
+        for (auto& f : files)
+            f->finish();
     } catch (...) {
-        for (int w = 0; w < kWorkFiles; ++w)
+        // No file of this build or the last stays: nothing can read a mix.
+        files = {};
+        for (int w = 0; w < kWorkFiles; ++w) {
             QFile::remove(workPath(dataFolder, w));
+            QFile::remove(targetPath(dataFolder, w));
+        }
         throw;
     }
-    for (int w = 0; w < kWorkFiles; ++w)
-        store::renameOver(workPath(dataFolder, w), targetPath(dataFolder, w));
+    // Scratch files: renamed into place, but not forced to the disk.
+    for (int w = 0; w < kWorkFiles; ++w) {
+        const QString work = workPath(dataFolder, w);
+        const QString target = targetPath(dataFolder, w);
+        if (std::rename(QFile::encodeName(work).constData(), QFile::encodeName(target).constData()) != 0) {
+            const int error = errno;
+            for (int v = 0; v < kWorkFiles; ++v) {
+                QFile::remove(workPath(dataFolder, v));
+                QFile::remove(targetPath(dataFolder, v));
+            }
+            throw store::FileError(QStringLiteral("Cannot rename ") + work + QStringLiteral(" to ") + target
+                                       + QStringLiteral(" (") + QString::fromLocal8Bit(std::strerror(error))
+                                       + QLatin1Char(')'),
+                                   error == EACCES || error == EPERM ? store::kPermissionDenied : store::kPathFileAccess,
+                                   target);
+        }
+    }
 }
 
 store::Money TotalUp(const QString& path)

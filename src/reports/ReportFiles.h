@@ -40,10 +40,13 @@ inline constexpr int kProgressRows = 4096;
 // the row (as the list's layout code places them), trimmed of spaces; the
 // date and amount are the row's own values; DeletedFlag is "N".
 //
-// All four files are written to work files first and only then renamed over
-// the old ones, so a failure (store::FileError, which is rethrown) leaves the
-// files of the previous build as they were.  They are scratch files that
-// every report builds anew, so they are not forced to the device.
+// All four files are written to work files ("report.wrk" ...) and only then
+// renamed into place; the files of the previous build serve as the work
+// files, written over.  On a failure (store::FileError, which is rethrown)
+// none of the four files, old or new, is left, so nothing ever reads a mix of
+// two builds; every report builds them anew, and nothing reads them before a
+// report has been built.  They are scratch files, so they are not forced to
+// the device.
 void MakeReportFiles(const view::MainListModel& list, const QString& dataFolder,
                      const ReportProgress& progress = {});
 

@@ -32,9 +32,10 @@ double dayFromDate(const QDate& date)
 
 QString shortDatePattern(const QLocale& locale)
 {
-    // Asked for on every date shown; the last locale's answer is kept.
-    static QLocale cachedLocale;
-    static QString cached;
+    // Asked for on every date shown; the last locale's answer is kept, for
+    // each thread (reports are built beside the window's thread).
+    static thread_local QLocale cachedLocale;
+    static thread_local QString cached;
     if (!cached.isEmpty() && cachedLocale == locale)
         return cached;
     QString p = locale.dateFormat(QLocale::ShortFormat);
@@ -54,9 +55,10 @@ QString formatShortDate(const QDate& date, const QLocale& locale)
 
 QString formatDay(double day, const QLocale& locale)
 {
-    // Lists and reports show the same few thousand days over and over.
-    static QLocale cachedLocale;
-    static QHash<qint64, QString> cache;
+    // Lists and reports show the same few thousand days over and over; each
+    // thread keeps its own.
+    static thread_local QLocale cachedLocale;
+    static thread_local QHash<qint64, QString> cache;
     if (!isValidDay(day))
         return {};
     if (cachedLocale != locale || cache.size() > 200000) {

@@ -100,11 +100,12 @@ namespace {
 // directly; any other grouping is left to the locale.
 QString groupedWhole(std::uint64_t whole, const QLocale& locale)
 {
-    static QLocale cachedLocale;
-    static bool cached = false;
-    static bool byThrees = false;
-    static QChar separator;
-    static QString digits[10];
+    // Kept per thread: reports are built beside the window's thread.
+    static thread_local QLocale cachedLocale;
+    static thread_local bool cached = false;
+    static thread_local bool byThrees = false;
+    static thread_local QChar separator;
+    static thread_local QString digits[10];
     if (!cached || cachedLocale != locale) {
         const QString g = locale.groupSeparator();
         QString expected;
@@ -189,8 +190,8 @@ QString formatWith(const CurrencyPattern& p, Money amount)
 
 const CurrencyPattern& patternFor(const QLocale& locale)
 {
-    static CurrencyPattern cached;
-    static bool ready = false;
+    static thread_local CurrencyPattern cached;  // per thread, as above
+    static thread_local bool ready = false;
     if (ready && cached.locale == locale)
         return cached;
     CurrencyPattern p;

@@ -167,28 +167,42 @@ private slots:
         }
     }
 
-    void failedBuildKeepsThePreviousFiles()
+    // The files of one build serve as the work files of the next: a smaller
+    // build leaves no bytes of the larger one behind, and a failed build
+    // leaves no file at all rather than a mix of the two.
+    void rebuildsOverTheLastBuild()
     {
         testsupport::Fixture fx;
         store::RecordFile f(fx.path(QStringLiteral("fennick.dat")));
         add(f, QDate(2026, 5, 1), dollars(10), QStringLiteral("WA"), QStringLiteral("first"));
         add(f, QDate(2026, 5, 2), -dollars(4), QStringLiteral("FO"), QStringLiteral("second"));
+        add(f, QDate(2026, 5, 3), 0, QStringLiteral("FO"), QStringLiteral("third"));
         view::MainListModel m;
         listAll(fx, m);
-        reports::MakeReportFiles(m, fx.folder());
         const QStringList names{QStringLiteral("report.tmp"), QStringLiteral("income.tmp"),
                                 QStringLiteral("expense.tmp"), QStringLiteral("todo.tmp")};
-        QList<QByteArray> before;
-        for (const QString& n : names)
-            before << testsupport::readBytes(fx.path(n));
+        reports::MakeReportFiles(m, fx.folder());
+        QCOMPARE(QFileInfo(fx.path(QStringLiteral("report.tmp"))).size(), 375);
+        QCOMPARE(QFileInfo(fx.path(QStringLiteral("todo.tmp"))).size(), 125);
 
-        add(f, QDate(2026, 5, 3), 0, QStringLiteral("FO"), QStringLiteral("third"));
+        // One row taken out: every file is exactly what a first build writes.
+        m.removeRowAt(2);
+        reports::MakeReportFiles(m, fx.folder());
+        QList<QByteArray> rebuilt;
+        for (const QString& n : names)
+            rebuilt << testsupport::readBytes(fx.path(n));
+        testsupport::Fixture fresh;
+        reports::MakeReportFiles(m, fresh.folder());
+        for (int i = 0; i < names.size(); ++i)
+            QCOMPARE(rebuilt[i], testsupport::readBytes(fresh.path(names[i])));
+        QCOMPARE(rebuilt[0].size(), 250);
+
         listAll(fx, m);
         store::testing::failWritesAfter(2);
         QVERIFY_THROWS_EXCEPTION(store::FileError, reports::MakeReportFiles(m, fx.folder()));
         store::testing::reset();
-        for (int i = 0; i < names.size(); ++i)
-            QCOMPARE(testsupport::readBytes(fx.path(names[i])), before[i]);
+        for (const QString& n : names)
+            QVERIFY2(!QFileInfo::exists(fx.path(n)), qPrintable(n));
         QCOMPARE(QDir(fx.folder()).entryList({QStringLiteral("*.wrk")}), QStringList());
 
         reports::MakeReportFiles(m, fx.folder());
