@@ -22,6 +22,9 @@
 #include <QToolButton>
 
 #include <atomic>
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
 #include <exception>
 
 namespace fnk::app {
@@ -321,6 +324,10 @@ void MainWindow::mu_ReturnToList()
         chart_->close();  // it belongs to the report that is closing
     viewer_->hide();
     viewer_->clear();  // the text's memory goes back; the file stays for the copies
+#ifdef __GLIBC__
+    // What the build's thread freed stays with the allocator until asked for.
+    malloc_trim(0);
+#endif
     for (const char* m : kReportViewMenus)
         setCommandEnabled(m, true);
     for (const char* b : kReportViewButtons)

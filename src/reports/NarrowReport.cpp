@@ -291,9 +291,16 @@ void lineItemLines(ReportAppender& out, const ReportContext& ctx, int ruleWidth,
     side(QStringLiteral("   Income Line Items..."), incomeFilePath(ctx.dataFolder));
 }
 
-ReportAppender::ReportAppender(const ReportContext& ctx) : file_(reportTextPath(ctx.dataFolder))
+ReportAppender::ReportAppender(const ReportContext& ctx)
+    : file_(reportTextPath(ctx.dataFolder)), end_(ctx.textEnd)
 {
-    store::openFile(file_, QIODevice::WriteOnly | QIODevice::Append);
+    if (end_) {
+        store::openFile(file_, QIODevice::ReadWrite);
+        at_ = *end_;
+    } else {
+        store::openFile(file_, QIODevice::WriteOnly | QIODevice::Append);
+        at_ = file_.size();
+    }
     buffer_.reserve(kFlushBytes + 4096);
 }
 
@@ -318,7 +325,10 @@ void ReportAppender::endLine()
 
 void ReportAppender::write()
 {
-    store::writeAt(file_, file_.size(), buffer_.constData(), buffer_.size());
+    store::writeAt(file_, at_, buffer_.constData(), buffer_.size());
+    at_ += buffer_.size();
+    if (end_)
+        *end_ = at_;
     buffer_.resize(0);
 }
 
@@ -380,8 +390,14 @@ void appendToReport(const ReportContext& ctx, const QStringList& lines)
     }
 
     QFile f(reportTextPath(ctx.dataFolder));
-    store::openFile(f, QIODevice::WriteOnly | QIODevice::Append);
-    store::writeAt(f, f.size(), bytes.constData(), bytes.size());
+    if (ctx.textEnd) {
+        store::openFile(f, QIODevice::ReadWrite);
+        store::writeAt(f, *ctx.textEnd, bytes.constData(), bytes.size());
+        *ctx.textEnd += bytes.size();
+    } else {
+        store::openFile(f, QIODevice::WriteOnly | QIODevice::Append);
+        store::writeAt(f, f.size(), bytes.constData(), bytes.size());
+    }
     f.close();
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <memory>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -29,6 +30,10 @@ struct ReportContext {
     QString user1Name;  // wide column headings; cut or padded to 10 characters
     QString user2Name;
     QString layoutCode = QStringLiteral("-n12-");  // wide field order
+    // Where the next section of the text goes, when the text is written over
+    // the last report's (writeReport sets it); without it each section is
+    // appended at the file's end.
+    std::shared_ptr<qint64> textEnd;
 };
 
 // "fnk_rep.tmp" in the data folder: the report text, CR LF lines in
@@ -118,6 +123,8 @@ private:
     void write();
     QFile file_;
     QByteArray buffer_;
+    std::shared_ptr<qint64> end_;  // the text's end, when written over an old one
+    qint64 at_ = 0;
 };
 
 // Appending parts of a line in the report's code page.

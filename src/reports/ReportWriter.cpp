@@ -7,16 +7,16 @@
 
 namespace fnk::reports {
 
-void writeReport(ReportKind kind, const ReportContext& ctx)
+void writeReport(ReportKind kind, const ReportContext& given)
 {
-    const QString path = reportTextPath(ctx.dataFolder);
-    {
-        QFile old(path);
-        if (old.exists() && !old.remove())
-            throw store::FileError(QStringLiteral("Cannot delete ") + path + QStringLiteral(" (")
-                                       + old.errorString() + QLatin1Char(')'),
-                                   store::kPermissionDenied, path);
-    }
+    const QString path = reportTextPath(given.dataFolder);
+    // The last report's text is written over from its start and cut at the
+    // new text's end: writing over pages the system holds already costs a
+    // fraction of filling a new file.  Until then the file is no report.
+    ReportContext ctx = given;
+    ctx.textEnd = std::make_shared<qint64>(0);
+    if (!QFile::exists(path))
+        store::touchFile(path);
     try {
         switch (kind) {
         case ReportKind::SummaryNarrow:
@@ -42,6 +42,12 @@ void writeReport(ReportKind kind, const ReportContext& ctx)
             WriteWideReportEnd(ctx);
             break;
         }
+        QFile f(path);
+        store::openFile(f, QIODevice::ReadWrite);
+        if (f.size() != *ctx.textEnd && !f.resize(*ctx.textEnd))
+            throw store::FileError(QStringLiteral("Cannot write ") + path + QStringLiteral(" (")
+                                       + f.errorString() + QLatin1Char(')'),
+                                   store::kDeviceIo, path);
     } catch (...) {
         QFile::remove(path);
         throw;

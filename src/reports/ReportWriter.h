@@ -18,10 +18,10 @@ inline bool isWideReport(ReportKind kind)
 }
 
 // Writes the report text "fnk_rep.tmp" anew from the work files that
-// MakeReportFiles left: deletes the old text, then runs the writers of the
-// kind in order (header, summary, details for a full report, end).  When a
-// writer fails, the partly written text is deleted and the store::FileError
-// passed on.
+// MakeReportFiles left: runs the writers of the kind in order (header,
+// summary, details for a full report, end), writing over the old text from
+// its start, then cuts the file at the new text's end.  When a writer fails,
+// the partly written text is deleted and the store::FileError passed on.
 void writeReport(ReportKind kind, const ReportContext& ctx);
 
 }  // namespace fnk::reports

@@ -1,5 +1,6 @@
 #include "store/FileIo.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryFile>
@@ -241,6 +242,7 @@ class WorkFile {
 public:
     explicit WorkFile(const QString& workPath) : file_(uniqueTemplate(workPath))
     {
+        removeLeftovers(workPath);
         if (!file_.open())
             throwFor(file_, QStringLiteral("Cannot create a work file beside ") + workPath);
     }
@@ -259,6 +261,27 @@ public:
     }
 
 private:
+    // A run killed part way leaves its work file behind under its unique
+    // name; the next run of the same step removes it.  One program holds the
+    // folder and runs one such step at a time, so none of them is in use.
+    static void removeLeftovers(const QString& workPath)
+    {
+        const QFileInfo t(uniqueTemplate(workPath));
+        const QString name = t.fileName();
+        const qsizetype at = name.lastIndexOf(QStringLiteral("XXXXXX"));
+        const QString before = name.left(at);
+        const QString after = name.mid(at + 6);
+        const QDir dir = t.absoluteDir();
+        for (const QString& n : dir.entryList(QDir::Files | QDir::Hidden)) {
+            if (n.size() != name.size() || !n.startsWith(before) || !n.endsWith(after))
+                continue;
+            bool unique = true;  // the six letters and digits QTemporaryFile puts in
+            for (qsizetype i = at; i < at + 6; ++i)
+                unique = unique && n.at(i).isLetterOrNumber() && n.at(i).unicode() < 128;
+            if (unique)
+                QFile::remove(dir.filePath(n));
+        }
+    }
     static QString uniqueTemplate(const QString& workPath)
     {
         const qsizetype slash = workPath.lastIndexOf(QLatin1Char('/'));

@@ -42,6 +42,7 @@ private slots:
     void saveLeavesAFileOfTheWorkFilesNameAlone();
     void failedSaveLeavesTheTargetAsItWas();
     void saveKeepsOrGivesPermissions();
+    void leftoverOfAKilledRunGoesWithTheNext();
 };
 
 void FileCopiesTest::copyLeavesAFileOfTheWorkFilesNameAlone()
@@ -171,6 +172,29 @@ void FileCopiesTest::saveKeepsOrGivesPermissions()
     saveWholeFile(target, "again");
     QCOMPARE(QFileInfo(target).permissions() & mask, rw);
     QCOMPARE(readBytes(target), QByteArray("again"));
+}
+
+// A kill between creating the unique work file and its rename leaves it
+// behind; the next copy or save of the same file removes it, and only it.
+void FileCopiesTest::leftoverOfAKilledRunGoesWithTheNext()
+{
+    Fixture fx;
+    const QString source = fx.path("fennick.dat");
+    writeBytes(source, "ledger");
+    const QString target = fx.path("report.txt");
+    writeBytes(fx.path("report.txt.a1B2c3.part"), "left by a killed save");
+    writeBytes(fx.path("fennick.bak.Zq9x0W.tmp"), "left by a killed copy");
+    // Names of the user's that only look alike.
+    writeBytes(fx.path("report.txt.a1-2c3.part"), "mine");
+    writeBytes(fx.path("report.txt.a1B2c34.part"), "mine");
+    writeBytes(fx.path("report.txt.part"), "mine");
+
+    saveWholeFile(target, "new\r\n");
+    QVERIFY(copyThroughWorkFile(source, fx.path("fennick.bak.tmp"), fx.path("fennick.bak")));
+    QCOMPARE(filesIn(fx.folder()),
+             QStringList({"fennick.bak", "fennick.dat", "report.txt", "report.txt.a1-2c3.part",
+                          "report.txt.a1B2c34.part", "report.txt.part"}));
+    QCOMPARE(readBytes(fx.path("fennick.bak")), QByteArray("ledger"));
 }
 
 QTEST_GUILESS_MAIN(FileCopiesTest)
