@@ -9,6 +9,7 @@
 #include "import/TextLines.h"
 #include "store/Dates.h"
 #include "store/FileIo.h"
+#include "store/RecordAppender.h"
 #include "store/RecordFile.h"
 #include "store/Text1252.h"
 #include "support/TestSupport.h"
@@ -39,6 +40,7 @@ using platform::MessageBox;
 using store::LedgerRecord;
 using store::RecordFile;
 using testsupport::writeBytes;
+using testsupport::readBytes;
 
 namespace {
 
@@ -579,15 +581,30 @@ private slots:
         QVERIFY(f.port.lastMessage()->text.contains(QLatin1String("imported before this line: 2")));
         QCOMPARE(f.records().size(), std::size_t(2));
 
-        // A full disk while appending.
+        // A full disk while appending, in blocks of one record: the block
+        // written before the failed one stays, and the message counts it.
         writeBytes(f.w->importFile(), crlfLines({"\"1/6/2002\",\"1\"", "\"1/7/2002\",\"2\""}));
+        store::testing::setAppendBlockRecords(1);
         store::testing::failWritesAfter(1);
+        run();
+        store::testing::reset();
+        store::testing::setAppendBlockRecords(0);
+        QCOMPARE(f.titles(), QStringList({"Ready...", kErrorTitle}));
+        QVERIFY(f.port.lastMessage()->text.contains(QLatin1String("Error number: 61")));
+        QVERIFY(f.port.lastMessage()->text.contains(QLatin1String("imported before this line: 1")));
+        QCOMPARE(f.records().size(), std::size_t(3));
+        QCOMPARE(store::dateFromDay(f.records().back().entryDate), QDate(2002, 1, 6));
+
+        // The same lines in one block: the failed block leaves nothing.
+        writeBytes(f.w->importFile(), crlfLines({"\"1/8/2002\",\"1\"", "\"1/9/2002\",\"2\""}));
+        const QByteArray before = readBytes(f.recordPath);
+        store::testing::failWritesAfter(0, store::testing::Fault::ShortWrite);
         run();
         store::testing::reset();
         QCOMPARE(f.titles(), QStringList({"Ready...", kErrorTitle}));
         QVERIFY(f.port.lastMessage()->text.contains(QLatin1String("Error number: 61")));
-        QCOMPARE(f.records().size(), std::size_t(3));
-        QCOMPARE(store::dateFromDay(f.records().back().entryDate), QDate(2002, 1, 6));
+        QVERIFY(f.port.lastMessage()->text.contains(QLatin1String("imported before this line: 0")));
+        QCOMPARE(readBytes(f.recordPath), before);
     }
 
     void largeFileImportsEveryLine()
