@@ -38,8 +38,7 @@ qint64 playMacro(const QString& macroPath, const QString& recordFile, const QDat
     ledger.finish();
     if (progress && ledger.written() > done)
         progress(ledger.written(), total);
-    done = ledger.written();
-    return done;
+    return ledger.written();
 }
 
 }  // namespace fnk::macros
