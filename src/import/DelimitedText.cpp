@@ -179,6 +179,7 @@ QStringList splitPlain(const QString& line)
     if (line.isEmpty())
         return fields;
     const QStringView text(line);
+    fields.reserve(line.count(kComma) + 1);
     qsizetype start = 0;
     for (;;) {
         const qsizetype comma = line.indexOf(kComma, start);

@@ -124,6 +124,10 @@ void writeField(char* dest, std::size_t width, const QString& text)
     std::size_t n = 0;
     for (qsizetype i = 0; i < text.size() && n < width; ++i) {
         const QChar c = text.at(i);
+        if (c.unicode() < 0x80) {
+            dest[n++] = char(c.unicode());
+            continue;
+        }
         if (c.isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate()) {
             ++i;
             dest[n++] = '?';
