@@ -27,7 +27,10 @@
 
 using namespace fnk;
 
-namespace fnk::bench { void benchChaseCat(const QString& ledger, qint64 records); }
+namespace fnk::bench {
+void benchChaseCat(const QString& ledger, qint64 records);
+void benchImportRun(qint64 lines);
+}
 
 namespace {
 
@@ -182,8 +185,13 @@ int main(int argc, char* argv[])
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+    // --import-only: only the import run without its window.
+    const bool importOnly = argc > 1 && QByteArray(argv[1]) == "--import-only";
     QTemporaryDir dir;
     for (qint64 n : {qint64(100000), qint64(1000000)}) {
+        bench::benchImportRun(n);
+        if (importOnly)
+            continue;
         const QString path = dir.filePath(QStringLiteral("fennick-%1.dat").arg(n));
         bench::writeLedger(path, n);
         benchList(path, n);

@@ -5,7 +5,9 @@
 // a line: name records value unit.  On a platform other than X the names
 // carry the prefix "offscreen_", as nothing is laid out for a real screen.
 //
-// Usage: fennick-bench-window [records ...]   (default 100000 1000000)
+// Usage: fennick-bench-window [--summaries-only] [--appends-only] [records ...]
+//        (default 100000 1000000; --appends-only times only the import and
+//        macro play)
 #include "bench/Ledgers.h"
 
 #include "app/MainWindow.h"
@@ -46,6 +48,7 @@ namespace {
 bool onX = false;
 bool summariesOnly = false;  // --summaries-only: leave out the two full reports
 bool reportsOnly = false;    // --reports-only: leave out the file commands and the import
+bool appendsOnly = false;    // --appends-only: only the import and the macro play
 
 void print(const char* name, qint64 records, double value, const char* unit)
 {
@@ -283,6 +286,8 @@ void benchFileCommands(const QString& ledger, qint64 records)
         print("macro_play_10000", records, ms(t), "ms");
         print("macro_play_appended", records, double(n), "records");
     }
+    if (appendsOnly)
+        return;
 
     // The data-set backup of the whole folder to another one.
     {
@@ -319,6 +324,8 @@ int main(int argc, char* argv[])
             summariesOnly = true;
         else if (QByteArray(argv[i]) == "--reports-only")
             reportsOnly = true;
+        else if (QByteArray(argv[i]) == "--appends-only")
+            appendsOnly = true;
         else
             sizes.push_back(QByteArray(argv[i]).toLongLong());
     }
@@ -331,7 +338,8 @@ int main(int argc, char* argv[])
     for (qint64 n : sizes) {
         const QString path = dir.filePath(QStringLiteral("fennick-%1.dat").arg(n));
         bench::writeLedger(path, n);
-        benchReports(path, n);
+        if (!appendsOnly)
+            benchReports(path, n);
         if (reportsOnly)
             continue;
         benchFileCommands(path, n);

@@ -27,15 +27,120 @@ bool isIsoDate(const QString& t)
     return true;
 }
 
-QString finishQuoted(QString field)
+// The value of `count` ASCII digits at `at`, or -1.
+int digitsAt(QStringView t, qsizetype at, qsizetype count)
+{
+    if (at + count > t.size())
+        return -1;
+    int v = 0;
+    for (qsizetype i = at; i < at + count; ++i) {
+        const char16_t c = t[i].unicode();
+        if (c < u'0' || c > u'9')
+            return -1;
+        v = v * 10 + (c - u'0');
+    }
+    return v;
+}
+
+bool isAsciiDigit(QChar c) { return c.unicode() >= u'0' && c.unicode() <= u'9'; }
+
+// A short-date pattern made only of numbers ("d", "dd", "M", "MM", "yyyy")
+// with separators between them that hold no letter or digit; empty when the
+// pattern is anything else.
+struct NumericPattern {
+    enum Part { Day, Month, Year, Separator };
+    struct Piece {
+        Part part;
+        int width;      // 1 for "d" and "M" (one or two digits), else exact
+        QString text;   // for Separator
+    };
+    QList<Piece> pieces;
+};
+
+NumericPattern numericPattern(const QString& pattern)
+{
+    NumericPattern out;
+    bool day = false, month = false, year = false;
+    for (qsizetype i = 0; i < pattern.size();) {
+        const QChar c = pattern.at(i);
+        qsizetype run = 1;
+        while (i + run < pattern.size() && pattern.at(i + run) == c)
+            ++run;
+        if (c == QLatin1Char('d') || c == QLatin1Char('M') || c == QLatin1Char('y')) {
+            bool& seen = c == QLatin1Char('d') ? day : c == QLatin1Char('M') ? month : year;
+            const bool fits = c == QLatin1Char('y') ? run == 4 : run <= 2;
+            const bool apart = out.pieces.isEmpty()
+                || out.pieces.back().part == NumericPattern::Separator;
+            if (seen || !fits || !apart)
+                return {};
+            seen = true;
+            const auto part = c == QLatin1Char('d') ? NumericPattern::Day
+                : c == QLatin1Char('M')             ? NumericPattern::Month
+                                                    : NumericPattern::Year;
+            out.pieces.push_back({part, run == 1 ? 1 : int(run), {}});
+        } else {
+            if (c.isLetterOrNumber() || c == QLatin1Char('\'') || c.unicode() > 0x7F)
+                return {};
+            if (out.pieces.isEmpty() || out.pieces.back().part != NumericPattern::Separator)
+                out.pieces.push_back({NumericPattern::Separator, 0, {}});
+            out.pieces.back().text += pattern.mid(i, run);
+        }
+        i += run;
+    }
+    if (!day || !month || !year)
+        return {};
+    return out;
+}
+
+// The date the text gives by the pattern, or an invalid one.
+QDate readByPattern(QStringView t, const NumericPattern& pattern)
+{
+    int d = 0, m = 0, y = 0;
+    qsizetype at = 0;
+    for (const NumericPattern::Piece& piece : pattern.pieces) {
+        if (piece.part == NumericPattern::Separator) {
+            if (!t.mid(at).startsWith(piece.text))
+                return {};
+            at += piece.text.size();
+            continue;
+        }
+        qsizetype width = piece.width;
+        if (width == 1 && at + 1 < t.size() && isAsciiDigit(t[at + 1]))
+            width = 2;
+        const int v = digitsAt(t, at, width);
+        if (v < 0)
+            return {};
+        at += width;
+        if (at < t.size() && isAsciiDigit(t[at]))
+            return {};
+        (piece.part == NumericPattern::Day ? d : piece.part == NumericPattern::Month ? m : y) = v;
+    }
+    if (at != t.size())
+        return {};
+    return QDate(y, m, d);
+}
+
+// Without its outer spaces, as store::trimSpaces.
+QString spacesTrimmed(QStringView field)
+{
+    qsizetype first = 0;
+    qsizetype last = field.size();
+    while (first < last && field[first] == QLatin1Char(' '))
+        ++first;
+    while (last > first && field[last - 1] == QLatin1Char(' '))
+        --last;
+    return field.mid(first, last - first).toString();
+}
+
+QString finishQuoted(QStringView field)
 {
     if (field.startsWith(kComma))
-        field.remove(0, 1);
+        field = field.mid(1);
     if (field.startsWith(kQuote))
-        field.remove(0, 1);
+        field = field.mid(1);
     if (field.endsWith(kQuote))
         field.chop(1);
-    return store::trimSpaces(field);
+    return spacesTrimmed(field);
 }
 }  // namespace
 
@@ -51,16 +156,18 @@ SplitRule splitRuleFor(const QString& fileName)
 
 QStringList splitQuoted(const QString& line)
 {
+    // A field runs up to and with the quote that opens a separator; the
+    // next one starts at its comma.
     QStringList fields;
-    QString current;
+    const QStringView text(line);
     const qsizetype last = line.size() - 1;
+    qsizetype start = 0;
     for (qsizetype i = 0; i <= last; ++i) {
-        current.append(line.at(i));
         if (isSeparatorAt(line, i)) {
-            fields << finishQuoted(current);
-            current.clear();
+            fields << finishQuoted(text.mid(start, i + 1 - start));
+            start = i + 1;
         } else if (i == last) {
-            fields << finishQuoted(current);
+            fields << finishQuoted(text.mid(start));
         }
     }
     return fields;
@@ -69,22 +176,20 @@ QStringList splitQuoted(const QString& line)
 QStringList splitPlain(const QString& line)
 {
     QStringList fields;
-    QString current;
-    const qsizetype last = line.size() - 1;
-    for (qsizetype i = 0; i <= last; ++i) {
-        const QChar c = line.at(i);
-        if (c == kComma) {
-            fields << store::trimSpaces(current);
-            current.clear();
-            if (i == last)
-                fields << QString();
-        } else {
-            current.append(c);
-            if (i == last)
-                fields << store::trimSpaces(current);
+    if (line.isEmpty())
+        return fields;
+    const QStringView text(line);
+    fields.reserve(line.count(kComma) + 1);
+    qsizetype start = 0;
+    for (;;) {
+        const qsizetype comma = line.indexOf(kComma, start);
+        if (comma < 0) {
+            fields << spacesTrimmed(text.mid(start));
+            return fields;
         }
+        fields << spacesTrimmed(text.mid(start, comma - start));
+        start = comma + 1;
     }
-    return fields;
 }
 
 QStringList splitLine(const QString& line, SplitRule rule)
@@ -155,7 +260,16 @@ store::AmountParse readSignedAmount(const QString& text, const QLocale& locale)
         hasSign = true;
         t = t.mid(1, t.size() - 2).trimmed();
     }
-    const QString symbol = locale.currencySymbol();
+    // The symbol of the last locale asked for is kept, for each thread.
+    static thread_local QLocale symbolLocale;
+    static thread_local QString cachedSymbol;
+    static thread_local bool symbolKept = false;
+    if (!symbolKept || !(symbolLocale == locale)) {
+        cachedSymbol = locale.currencySymbol();
+        symbolLocale = locale;
+        symbolKept = true;
+    }
+    const QString& symbol = cachedSymbol;
     auto dropSymbol = [&] {
         if (symbol.isEmpty())
             return;
@@ -192,11 +306,36 @@ store::AmountParse readSignedAmount(const QString& text, const QLocale& locale)
     return r;
 }
 
+QDate quickImportDate(const QString& trimmed, const QLocale& locale)
+{
+    if (isIsoDate(trimmed)) {
+        const QDate d(digitsAt(trimmed, 0, 4), digitsAt(trimmed, 5, 2), digitsAt(trimmed, 8, 2));
+        return d;
+    }
+    // The pattern is looked at again only when the locale's changes.
+    static thread_local QString cachedText;
+    static thread_local NumericPattern cached;
+    const QString pattern = store::shortDatePattern(locale);
+    if (pattern != cachedText) {
+        cached = numericPattern(pattern);
+        cachedText = pattern;
+    }
+    if (cached.pieces.isEmpty())
+        return {};
+    const QDate d = readByPattern(trimmed, cached);
+    return d.isValid() && store::isValidDay(store::dayFromDate(d)) ? d : QDate();
+}
+
 QDate readImportDate(const QString& text, const QLocale& locale)
 {
     const QString t = text.trimmed();
     if (t.isEmpty())
         return {};
+    // The plain numeric forms are read directly; whatever they do not settle
+    // goes through the locale's own reading below.
+    const QDate quick = quickImportDate(t, locale);
+    if (quick.isValid())
+        return quick;
     // "2026-12-07" means that day wherever the program runs: four digits
     // first can be no locale's day or month.
     if (isIsoDate(t))

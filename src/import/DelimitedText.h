@@ -61,6 +61,12 @@ store::AmountParse readSignedAmount(const QString& text, const QLocale& locale =
 // date with a four-digit year, the same with a two-digit year (taken as 1930
 // to 2029), or the locale's long date.  Invalid QDate when it is none of these.
 QDate readImportDate(const QString& text, const QLocale& locale = QLocale());
+// The quick reading readImportDate tries first, of trimmed text: ISO dates
+// and the locale's short date where that is made only of numbers and
+// separators, digits written out in full (a four-digit year).  Gives the
+// date the full reading gives, or an invalid date wherever it leaves the
+// answer to the full reading.
+QDate quickImportDate(const QString& trimmed, const QLocale& locale = QLocale());
 
 // One line's fields made into a record.
 struct LineRecord {

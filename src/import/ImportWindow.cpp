@@ -1,15 +1,17 @@
 #include "import/ImportWindow.h"
 
+#include "import/ImportRun.h"
 #include "import/TextLines.h"
 #include "platform/ErrorReport.h"
 #include "platform/MessagePort.h"
 #include "store/Money.h"
 #include "store/FileIo.h"
-#include "store/RecordFile.h"
 #include "store/Text1252.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QHeaderView>
 #include <QTreeWidget>
 #include <QGridLayout>
@@ -21,6 +23,7 @@
 #include <QMouseEvent>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -74,8 +77,10 @@ struct WaitCursor {
 
 int toBarValue(qint64 n) { return int(std::clamp<qint64>(n, 0, INT_MAX)); }
 
-// The bar moves every so many lines, not on each one.
-constexpr qint64 kBarStep = 256;
+// The bar moves a few times a second at most; the clock is read every so
+// many lines.
+constexpr qint64 kBarCheck = 512;
+constexpr qint64 kBarMillis = 200;
 
 QString linkText(int value)
 {
@@ -217,6 +222,11 @@ ImportWindow::ImportWindow(const QString& recordFile, QWidget* parent)
 
 void ImportWindow::closeEvent(QCloseEvent* event)
 {
+    // The window stays until its run is over.
+    if (running_) {
+        event->ignore();
+        return;
+    }
     QWidget::closeEvent(event);
     if (event->isAccepted())
         emit finished();
@@ -400,20 +410,21 @@ void ImportWindow::SelectFile_Click()
 void ImportWindow::importLines(const Links& links, bool skipHeader, const RecordKeys* skip,
                                TextEncoding encoding, qint64& imported)
 {
-    store::RecordFile records(recordFile_);
     const qint64 barMax = progress_->maximum();
-    const WalkEnd end = walkRecords(
-        importFile_, links, skipHeader, [&](const store::LedgerRecord& built, qint64 line) {
-            if (line % kBarStep == 0)
-                progress_->setValue(toBarValue(std::min(line, barMax)));
-            if (skip && skip->contains(built))
+    QElapsedTimer shown;
+    shown.start();
+    running_ = true;
+    const auto done = qScopeGuard([this] { running_ = false; });
+    const WalkEnd end = importRecords(
+        importFile_, recordFile_, links, skipHeader, skip, encoding, imported,
+        [&](qint64 line, qint64) {
+            if (line % kBarCheck != 0 || shown.elapsed() < kBarMillis)
                 return;
-            record_ = built;
-            records.FileNewEntry(record_);
-            ++imported;
-            ClearEntry();
-        },
-        encoding);
+            shown.restart();
+            progress_->setValue(toBarValue(std::min(line, barMax)));
+            // Paint requests only: the user's clicks and keys wait for the end.
+            QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+        });
     progress_->setValue(toBarValue(std::min(end.lines, barMax)));
     if (end.refusedLine > 0)
         throw LineRefused{end.refusedLine, end.problem};

@@ -95,6 +95,7 @@ private:
     qint64 lineCount_ = 0;
     QStringList firstLines_;  // the lines the field list shows
     bool headerTouched_ = false;  // the user set the header box for this file
+    bool running_ = false;        // an import run is writing
     store::LedgerRecord record_;
     std::function<void()> offerBackup_;
 

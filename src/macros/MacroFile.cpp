@@ -2,6 +2,7 @@
 
 #include "store/Dates.h"
 #include "store/FileIo.h"
+#include "store/RecordAppender.h"
 #include "store/RecordFile.h"
 
 #include <QFileInfo>
@@ -21,17 +22,23 @@ qint64 playMacro(const QString& macroPath, const QString& recordFile, const QDat
                  const std::function<void(qint64, qint64)>& progress)
 {
     const std::vector<store::LedgerRecord> macro = store::RecordFile(macroPath).readAll();
-    store::RecordFile ledger(recordFile);
+    store::RecordAppender ledger(recordFile);
     const double day = store::dayFromDate(date);
+    const qint64 total = qint64(macro.size());
     qint64 done = 0;
+    // Progress counts the records written to the file, block by block.
     for (store::LedgerRecord r : macro) {
         r.entryDate = day;
-        ledger.FileNewEntry(r);
-        ++done;
-        if (progress)
-            progress(done, qint64(macro.size()));
+        ledger.append(r);
+        if (progress && ledger.written() > done) {
+            done = ledger.written();
+            progress(done, total);
+        }
     }
-    return done;
+    ledger.finish();
+    if (progress && ledger.written() > done)
+        progress(ledger.written(), total);
+    return ledger.written();
 }
 
 }  // namespace fnk::macros

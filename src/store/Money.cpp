@@ -17,15 +17,30 @@ void FixNumberString(QString& input, QString& output)
 AmountParse parseCleanAmount(const QString& cleaned, const QLocale& locale)
 {
     AmountParse r;
-    const QString decimalSep = locale.decimalPoint();
-    const QString groupSep = locale.groupSeparator();
-    const QChar dec = decimalSep.size() == 1 ? decimalSep.at(0) : QLatin1Char('.');
-    const QChar grp = groupSep.size() == 1 ? groupSep.at(0) : QChar();
+    // The separators of the last locale asked for are kept, for each thread.
+    static thread_local QLocale cachedLocale;
+    static thread_local QChar cachedDec = QLatin1Char('.');
+    static thread_local QChar cachedGrp;
+    static thread_local bool cachedAny = false;
+    if (!cachedAny || !(cachedLocale == locale)) {
+        const QString decimalSep = locale.decimalPoint();
+        const QString groupSep = locale.groupSeparator();
+        cachedDec = decimalSep.size() == 1 ? decimalSep.at(0) : QLatin1Char('.');
+        cachedGrp = groupSep.size() == 1 ? groupSep.at(0) : QChar();
+        cachedLocale = locale;
+        cachedAny = true;
+    }
+    const QChar dec = cachedDec;
+    const QChar grp = cachedGrp;
 
     using U = unsigned __int128;
     constexpr U kMax = U(std::numeric_limits<Money>::max());
     U whole = 0;
-    QString fraction;
+    // Of the decimals only the first five count, and whether any after them
+    // is not zero.
+    int fraction[5] = {};
+    qsizetype fractionSize = 0;
+    bool restNonZero = false;
     bool seenDecimal = false;
     bool anyDigit = false;
     bool tooLarge = false;
@@ -35,7 +50,11 @@ AmountParse parseCleanAmount(const QString& cleaned, const QLocale& locale)
             anyDigit = true;
             const int d = c.unicode() - '0';
             if (seenDecimal) {
-                fraction.append(c);
+                if (fractionSize < 5)
+                    fraction[fractionSize] = d;
+                else if (d != 0)
+                    restNonZero = true;
+                ++fractionSize;
             } else if (!tooLarge) {
                 whole = whole * 10 + U(d);
                 if (whole > kMax / U(kMoneyScale))
@@ -72,14 +91,10 @@ AmountParse parseCleanAmount(const QString& cleaned, const QLocale& locale)
     // Four decimals kept; the rest rounds half to even.
     U frac4 = 0;
     for (int i = 0; i < 4; ++i)
-        frac4 = frac4 * 10 + U(i < fraction.size() ? fraction.at(i).unicode() - '0' : 0);
+        frac4 = frac4 * 10 + U(fraction[i]);
     U value = whole * U(kMoneyScale) + frac4;
-    if (fraction.size() > 4) {
-        const int first = fraction.at(4).unicode() - '0';
-        bool restNonZero = false;
-        for (int i = 5; i < fraction.size(); ++i)
-            if (fraction.at(i) != QLatin1Char('0'))
-                restNonZero = true;
+    if (fractionSize > 4) {
+        const int first = fraction[4];
         const bool roundUp = first > 5 || (first == 5 && (restNonZero || (value % 2) == 1));
         if (roundUp)
             ++value;

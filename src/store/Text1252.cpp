@@ -120,9 +120,21 @@ QByteArray encode1252(const QString& text)
 
 void writeField(char* dest, std::size_t width, const QString& text)
 {
-    const QByteArray b = encode1252(text);
-    const std::size_t n = std::min<std::size_t>(width, std::size_t(b.size()));
-    std::memcpy(dest, b.constData(), n);
+    // As encode1252, one byte a character, straight into the field.
+    std::size_t n = 0;
+    for (qsizetype i = 0; i < text.size() && n < width; ++i) {
+        const QChar c = text.at(i);
+        if (c.unicode() < 0x80) {
+            dest[n++] = char(c.unicode());
+            continue;
+        }
+        if (c.isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate()) {
+            ++i;
+            dest[n++] = '?';
+            continue;
+        }
+        dest[n++] = encode1252Char(c);
+    }
     std::memset(dest + n, ' ', width - n);
 }
 

@@ -3,6 +3,7 @@
 #include "app/Settings.h"
 #include "backup/DataSetCopy.h"
 #include "import/DelimitedText.h"
+#include "import/ImportRun.h"
 #include "import/TextLines.h"
 #include "macros/MacroFile.h"
 #include "store/CategoryFile.h"
@@ -189,21 +190,23 @@ void run(const QString& name, const QString& folder, const Sizes& sizes,
             report(k);
         }
     } else if (name == QLatin1String("import")) {
-        imports::TextLines lines(folder + QStringLiteral("bank.csv"));
         imports::Links links;
         links.date = 1;
         links.amount = 2;
         links.note = 3;
-        QString line;
-        int k = 0;
-        while (lines.next(line)) {
-            imports::LineRecord built =
-                imports::buildRecord(imports::splitLine(line, imports::SplitRule::Plain), links);
-            if (built.kind != imports::LineRecord::Record)
-                throw store::FileError(QStringLiteral("Import line refused: ") + line, 13, line);
-            records.FileNewEntry(built.record);
-            report(++k);
-        }
+        qint64 imported = 0;
+        int told = 0;
+        const imports::WalkEnd end = imports::importRecords(
+            folder + QStringLiteral("bank.csv"), ledger, links, false, nullptr,
+            imports::TextEncoding::Detect, imported, [&](qint64, qint64 written) {
+                if (written > told)
+                    report(told = int(written));
+            });
+        if (end.refusedLine > 0)
+            throw store::FileError(QStringLiteral("Import line refused: ") + end.problem, 13,
+                                   ledger);
+        if (imported > told)
+            report(int(imported));
     } else if (name == QLatin1String("macro")) {
         macros::playMacro(folder + QStringLiteral("month.fnk"), ledger, QDate(2024, 3, 1),
                           [&](qint64 done, qint64) { report(int(done)); });

@@ -5,6 +5,7 @@
 // returned, "step" between the whole-file steps and "done" at the end, each
 // line written straight to the pipe before the work goes on.
 #include "crash/CrashCommands.h"
+#include "store/RecordAppender.h"
 
 #include "store/FileIo.h"
 
@@ -42,6 +43,9 @@ int main(int argc, char** argv)
     sizes.saves = std::atoi(argv[4]);
     sizes.importLines = std::atoi(argv[5]);
     sizes.macroRecords = std::atoi(argv[6]);
+    // Blocks of a few hundred records, so that kills land between the blocks
+    // of an import or a macro play as well as inside one.
+    fnk::store::testing::setAppendBlockRecords(256);
     say("ready");
     try {
         fnk::crash::run(QString::fromLocal8Bit(argv[1]), QString::fromLocal8Bit(argv[2]), sizes,

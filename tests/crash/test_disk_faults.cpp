@@ -3,6 +3,7 @@
 #include "crash/CrashCommands.h"
 
 #include "store/FileIo.h"
+#include "store/RecordAppender.h"
 #include "store/RecordFile.h"
 #include "support/TestSupport.h"
 
@@ -121,8 +122,18 @@ class DiskFaults : public QObject {
     int faultsInjected = 0;
 
 private slots:
-    void init() { testsupport::pinLocale(); }
-    void cleanup() { store::testing::reset(); }
+    void init()
+    {
+        testsupport::pinLocale();
+        // Small blocks: the twelve lines of an import and the six records of a
+        // macro take several block writes, so faults fall between blocks too.
+        store::testing::setAppendBlockRecords(5);
+    }
+    void cleanup()
+    {
+        store::testing::reset();
+        store::testing::setAppendBlockRecords(0);
+    }
     void cleanupTestCase() { qInfo("injected faults: %d", faultsInjected); }
 
     void faultAtEveryWrite_data()

@@ -9,6 +9,7 @@
 #include "import/TextLines.h"
 #include "store/Dates.h"
 #include "store/FileIo.h"
+#include "store/RecordAppender.h"
 #include "store/RecordFile.h"
 #include "store/Text1252.h"
 #include "support/TestSupport.h"
@@ -39,6 +40,7 @@ using platform::MessageBox;
 using store::LedgerRecord;
 using store::RecordFile;
 using testsupport::writeBytes;
+using testsupport::readBytes;
 
 namespace {
 
@@ -579,15 +581,30 @@ private slots:
         QVERIFY(f.port.lastMessage()->text.contains(QLatin1String("imported before this line: 2")));
         QCOMPARE(f.records().size(), std::size_t(2));
 
-        // A full disk while appending.
+        // A full disk while appending, in blocks of one record: the block
+        // written before the failed one stays, and the message counts it.
         writeBytes(f.w->importFile(), crlfLines({"\"1/6/2002\",\"1\"", "\"1/7/2002\",\"2\""}));
+        store::testing::setAppendBlockRecords(1);
         store::testing::failWritesAfter(1);
+        run();
+        store::testing::reset();
+        store::testing::setAppendBlockRecords(0);
+        QCOMPARE(f.titles(), QStringList({"Ready...", kErrorTitle}));
+        QVERIFY(f.port.lastMessage()->text.contains(QLatin1String("Error number: 61")));
+        QVERIFY(f.port.lastMessage()->text.contains(QLatin1String("imported before this line: 1")));
+        QCOMPARE(f.records().size(), std::size_t(3));
+        QCOMPARE(store::dateFromDay(f.records().back().entryDate), QDate(2002, 1, 6));
+
+        // The same lines in one block: the failed block leaves nothing.
+        writeBytes(f.w->importFile(), crlfLines({"\"1/8/2002\",\"1\"", "\"1/9/2002\",\"2\""}));
+        const QByteArray before = readBytes(f.recordPath);
+        store::testing::failWritesAfter(0, store::testing::Fault::ShortWrite);
         run();
         store::testing::reset();
         QCOMPARE(f.titles(), QStringList({"Ready...", kErrorTitle}));
         QVERIFY(f.port.lastMessage()->text.contains(QLatin1String("Error number: 61")));
-        QCOMPARE(f.records().size(), std::size_t(3));
-        QCOMPARE(store::dateFromDay(f.records().back().entryDate), QDate(2002, 1, 6));
+        QVERIFY(f.port.lastMessage()->text.contains(QLatin1String("imported before this line: 0")));
+        QCOMPARE(readBytes(f.recordPath), before);
     }
 
     void largeFileImportsEveryLine()
@@ -634,6 +651,81 @@ private slots:
         QVERIFY(!imports::readImportDate(QStringLiteral("2026-12-7"),
                                          QLocale(QLocale::English, QLocale::UnitedStates))
                      .isValid());
+    }
+
+    // The quick reading of plain numeric dates: where it gives a date, the
+    // locale's short-date reading (or ISO) gives the same one, across the
+    // years and over day and month numbers out of range; and it does decide
+    // the locale's own short dates, padded or not.
+    void quickDatesAgreeWithTheLocale()
+    {
+        // The date in the pattern's order, "d" and "M" unpadded unless `pad`.
+        auto fill = [](const QString& pattern, int y, int m, int d, bool pad) {
+            QString out;
+            for (qsizetype i = 0; i < pattern.size();) {
+                const QChar c = pattern.at(i);
+                qsizetype run = 1;
+                while (i + run < pattern.size() && pattern.at(i + run) == c)
+                    ++run;
+                const int width = pad || run > 1 ? int(run) : 1;
+                if (c == QLatin1Char('y'))
+                    out += QStringLiteral("%1").arg(y, 4, 10, QLatin1Char('0'));
+                else if (c == QLatin1Char('M') || c == QLatin1Char('d'))
+                    out += QStringLiteral("%1").arg(c == QLatin1Char('M') ? m : d, pad ? 2 : width,
+                                                    10, QLatin1Char('0'));
+                else
+                    out += pattern.mid(i, run);
+                i += run;
+            }
+            return out;
+        };
+        int decided = 0;
+        for (const auto& [language, country] :
+             {std::pair{QLocale::English, QLocale::UnitedStates},
+              std::pair{QLocale::English, QLocale::UnitedKingdom},
+              std::pair{QLocale::German, QLocale::Germany}, std::pair{QLocale::Dutch, QLocale::Netherlands},
+              std::pair{QLocale::Swedish, QLocale::Sweden}, std::pair{QLocale::Japanese, QLocale::Japan},
+              std::pair{QLocale::French, QLocale::Canada}, std::pair{QLocale::Hungarian, QLocale::Hungary}}) {
+            const QLocale l(language, country);
+            const QString pattern = store::shortDatePattern(l);
+            auto check = [&](const QString& text, bool mustDecide) {
+                const QDate quick = imports::quickImportDate(text, l);
+                const bool iso = text.size() == 10 && text.at(4) == QLatin1Char('-')
+                    && text.at(7) == QLatin1Char('-') && text.at(0).isDigit();
+                const QDate full = iso ? QDate::fromString(text, QStringLiteral("yyyy-MM-dd"))
+                                       : store::parseShortDate(text, l);
+                if (quick.isValid()) {
+                    ++decided;
+                    QVERIFY2(quick == full, qPrintable(l.name() + u' ' + text));
+                    QCOMPARE(imports::readImportDate(text, l), full);
+                } else if (mustDecide) {
+                    QVERIFY2(false, qPrintable(l.name() + QStringLiteral(" left undecided: ") + text));
+                }
+            };
+            for (QDate d(1899, 12, 1); d.year() < 2101; d = d.addDays(331)) {
+                check(store::formatShortDate(d, l), true);
+                check(d.toString(Qt::ISODate), true);
+                check(fill(pattern, d.year(), d.month(), d.day(), false), true);
+                check(fill(pattern, d.year(), d.month(), d.day(), true), false);
+            }
+            for (const int y : {1, 99, 100, 2000, 2001, 9999})
+                for (int m = 0; m <= 13; ++m)
+                    for (const int d : {0, 1, 9, 10, 28, 29, 30, 31, 32})
+                        for (const bool pad : {false, true}) {
+                            check(fill(pattern, y, m, d, pad), false);
+                            check(QStringLiteral("%1-%2-%3")
+                                      .arg(y, 4, 10, QLatin1Char('0'))
+                                      .arg(m, 2, 10, QLatin1Char('0'))
+                                      .arg(d, 2, 10, QLatin1Char('0')),
+                                  false);
+                        }
+            for (const char* odd : {"1/2/2002 ", "1//2/2002", "1/2/20021", "123/1/2002",
+                                    "1.2.2002", "1/2/-200", "+1/2/2002", "2002-1-02"})
+                check(QLatin1String(odd), false);
+            if (QTest::currentTestFailed())
+                return;
+        }
+        QVERIFY(decided > 8 * 4 * 200);
     }
 
     void readsUtf8AndWindows1252Files()
