@@ -31,44 +31,58 @@ QString numberText(double v)
 }
 
 // Text columns hold few distinct values (a household's notes, accounts and
-// codes repeat), so the rows are ranked by their distinct keys and then
-// placed by counting, which keeps rows of equal keys in their order.  Gives
-// up (returns false) when the keys are mostly distinct; `positions` then
-// holds nothing useful.
-bool sortByDistinctKeys(const std::vector<std::array<char, 60>>& keys, bool ascending,
-                        std::vector<std::uint32_t>& positions)
+// codes repeat), so the rows are grouped by their stored bytes, only the
+// distinct values get their upper-cased keys and are ranked, and the rows are
+// then placed by counting, which keeps rows of equal keys in their order.
+// `field(row)` gives a row's bytes as they sort (the note without its leading
+// spaces).  Gives up (returns false) when the values are mostly distinct;
+// `positions` then holds nothing useful.
+template <typename Field>
+bool sortByDistinctKeys(const std::vector<ListRow>& rows, const std::vector<std::uint32_t>& order,
+                        const Field& field, bool ascending, std::vector<std::uint32_t>& positions)
 {
-    const std::size_t n = keys.size();
+    const std::size_t n = order.size();
     const std::size_t limit = n / 4 + 1024;
     std::unordered_map<std::string_view, std::uint32_t> ids;
     ids.reserve(std::min<std::size_t>(limit, 4096));
-    std::vector<std::uint32_t> idOf(n);
-    for (std::size_t p = 0; p < n; ++p) {
-        const auto [it, added] =
-            ids.try_emplace(std::string_view(keys[p].data(), keys[p].size()), std::uint32_t(ids.size()));
-        idOf[p] = it->second;
+    // By stored row, in storage order: the rows are read one after another.
+    std::vector<std::uint32_t> idOfRow(rows.size());
+    for (std::size_t r = 0; r < rows.size(); ++r) {
+        const auto [it, added] = ids.try_emplace(field(rows[r]), std::uint32_t(ids.size()));
+        idOfRow[r] = it->second;
         if (added && ids.size() > limit)
             return false;
     }
-    std::vector<std::string_view> distinct(ids.size());
-    for (const auto& [key, id] : ids)
-        distinct[id] = key;
-    std::vector<std::uint32_t> byKey(distinct.size());
+    // The sort keys of the distinct values: upper-cased, padded to one width.
+    constexpr std::size_t kWidth = 60;
+    std::vector<std::array<char, kWidth>> keys(ids.size());
+    for (const auto& [value, id] : ids) {
+        std::array<char, kWidth>& k = keys[id];
+        k.fill(' ');
+        std::memcpy(k.data(), value.data(), std::min(value.size(), kWidth));
+        store::upper1252InPlace(k.data(), k.size());
+    }
+    std::vector<std::uint32_t> byKey(keys.size());
     std::iota(byKey.begin(), byKey.end(), 0u);
     std::sort(byKey.begin(), byKey.end(), [&](std::uint32_t a, std::uint32_t b) {
-        const int c = std::memcmp(distinct[a].data(), distinct[b].data(), distinct[a].size());
+        const int c = std::memcmp(keys[a].data(), keys[b].data(), kWidth);
         return ascending ? c < 0 : c > 0;
     });
-    std::vector<std::uint32_t> start(distinct.size() + 1, 0);
-    std::vector<std::uint32_t> rank(distinct.size());
-    for (std::size_t r = 0; r < byKey.size(); ++r)
-        rank[byKey[r]] = std::uint32_t(r);
+    // Values whose keys are equal share a rank.
+    std::vector<std::uint32_t> rank(keys.size());
+    std::uint32_t ranks = 0;
+    for (std::size_t r = 0; r < byKey.size(); ++r) {
+        if (r > 0 && std::memcmp(keys[byKey[r]].data(), keys[byKey[r - 1]].data(), kWidth) != 0)
+            ++ranks;
+        rank[byKey[r]] = ranks;
+    }
+    std::vector<std::uint32_t> start(std::size_t(ranks) + 2, 0);
     for (std::size_t p = 0; p < n; ++p)
-        ++start[rank[idOf[p]] + 1];
+        ++start[rank[idOfRow[order[p]]] + 1];
     for (std::size_t r = 1; r < start.size(); ++r)
         start[r] += start[r - 1];
     for (std::size_t p = 0; p < n; ++p)
-        positions[start[rank[idOf[p]]]++] = std::uint32_t(p);
+        positions[start[rank[idOfRow[order[p]]]]++] = std::uint32_t(p);
     return true;
 }
 
@@ -282,6 +296,31 @@ void MainListModel::sortByColumn(int column, Qt::SortOrder order)
         std::uint32_t position;
     };
     const std::size_t n = order_.size();
+    std::vector<std::uint32_t> sorted(n);
+    if (column != kDate && column != kAmount) {
+        const Field f = fields_[size_t(column - 2)];
+        const auto field = [f](const ListRow& r) -> std::string_view {
+            switch (f) {
+            case Field::Note: {
+                std::size_t first = 0;
+                while (first < r.note.size() && r.note[first] == ' ')
+                    ++first;
+                return {r.note.data() + first, r.note.size() - first};
+            }
+            case Field::User1: return {r.user1.data(), r.user1.size()};
+            case Field::User2: return {r.user2.data(), r.user2.size()};
+            case Field::Category: break;
+            }
+            return {r.code.data(), r.code.size()};
+        };
+        if (sortByDistinctKeys(rows_, order_, field, asc, sorted)) {
+            for (std::size_t p = 0; p < n; ++p)
+                sorted[p] = order_[sorted[p]];
+            order_.swap(sorted);
+            finishSort(before, oldOrder);
+            return;
+        }
+    }
     std::vector<Keyed> keyed(n);
     std::vector<std::array<char, 60>> text;  // full text keys, by position
     if (column == kDate || column == kAmount) {
@@ -322,14 +361,6 @@ void MainListModel::sortByColumn(int column, Qt::SortOrder order)
                 prefix = (prefix << 8) | std::uint8_t(key[size_t(b)]);
             keyed[p] = {asc ? prefix : ~prefix, std::uint32_t(p)};
         }
-    }
-    std::vector<std::uint32_t> sorted(n);
-    if (!text.empty() && sortByDistinctKeys(text, asc, sorted)) {
-        for (std::size_t p = 0; p < n; ++p)
-            sorted[p] = order_[sorted[p]];
-        order_.swap(sorted);
-        finishSort(before, oldOrder);
-        return;
     }
     std::sort(keyed.begin(), keyed.end(), [&](const Keyed& a, const Keyed& b) {
         if (a.prefix != b.prefix)
