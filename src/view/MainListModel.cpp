@@ -35,7 +35,7 @@ QString numberText(double v)
 // distinct values get their upper-cased keys and are ranked, and the rows are
 // then placed by counting, which keeps rows of equal keys in their order.
 // `field(row)` gives a row's bytes as they sort (the note without its leading
-// spaces).  Gives up (returns false) when the values are mostly distinct;
+// spaces), trailing spaces left out.  Gives up (returns false) when the values are mostly distinct;
 // `positions` then holds nothing useful.
 template <typename Field>
 bool sortByDistinctKeys(const std::vector<ListRow>& rows, const std::vector<std::uint32_t>& order,
@@ -299,19 +299,24 @@ void MainListModel::sortByColumn(int column, Qt::SortOrder order)
     std::vector<std::uint32_t> sorted(n);
     if (column != kDate && column != kAmount) {
         const Field f = fields_[size_t(column - 2)];
-        const auto field = [f](const ListRow& r) -> std::string_view {
+        // Trailing spaces are left out too: the keys are padded with them
+        // again, and shorter values hash faster.
+        const auto trimmed = [](const char* data, std::size_t size, bool leading) {
+            std::size_t first = 0;
+            while (leading && first < size && data[first] == ' ')
+                ++first;
+            while (size > first && data[size - 1] == ' ')
+                --size;
+            return std::string_view(data + first, size - first);
+        };
+        const auto field = [f, &trimmed](const ListRow& r) -> std::string_view {
             switch (f) {
-            case Field::Note: {
-                std::size_t first = 0;
-                while (first < r.note.size() && r.note[first] == ' ')
-                    ++first;
-                return {r.note.data() + first, r.note.size() - first};
-            }
-            case Field::User1: return {r.user1.data(), r.user1.size()};
-            case Field::User2: return {r.user2.data(), r.user2.size()};
+            case Field::Note: return trimmed(r.note.data(), r.note.size(), true);
+            case Field::User1: return trimmed(r.user1.data(), r.user1.size(), false);
+            case Field::User2: return trimmed(r.user2.data(), r.user2.size(), false);
             case Field::Category: break;
             }
-            return {r.code.data(), r.code.size()};
+            return trimmed(r.code.data(), r.code.size(), false);
         };
         if (sortByDistinctKeys(rows_, order_, field, asc, sorted)) {
             for (std::size_t p = 0; p < n; ++p)
