@@ -13,6 +13,9 @@
 #include <stdexcept>
 
 #include <array>
+#include <atomic>
+#include <exception>
+#include <thread>
 #include <cerrno>
 #include <cstdio>
 #include <memory>
@@ -111,43 +114,89 @@ QString todoFilePath(const QString& dataFolder)
     return targetPath(dataFolder, kTodo);
 }
 
+namespace {
+
+// A row's record as the work files hold it: the stored bytes with their
+// leading spaces removed, padded again (the same as the list's cell text
+// trimmed and written back, without the round trip through text), numbered
+// by its place in the list.
+void encodeRow(const view::ListRow& row, int rowNumber, char* bytes)
+{
+    store::LedgerRecord rec;
+    copyTrimmed(rec.categoryCode, row.code);
+    copyTrimmed(rec.note, row.note);
+    copyTrimmed(rec.userField1, row.user1);
+    copyTrimmed(rec.userField2, row.user2);
+    rec.entryDate = row.day;
+    rec.amount = row.amount;
+    rec.recordNumber = double(rowNumber);
+    rec.deletedFlag = 'N';
+    rec.encode(bytes);
+}
+
+// Lists this long have "report.tmp" written by a second thread while this
+// one writes the three sides: each file's writing is mostly the system
+// filling the pages of a file, which two cores do side by side.
+constexpr int kRowsForTwoThreads = 65536;
+
+}  // namespace
+
 void MakeReportFiles(const view::MainListModel& list, const QString& dataFolder,
                      const ReportProgress& progress)
 {
     const int rows = list.rowCount();
     std::array<std::unique_ptr<WorkFileWriter>, kWorkFiles> files;
+    std::thread whole;
+    std::exception_ptr wholeFailed;
+    std::atomic<bool> stopWhole{false};
+    // Outside the try block: the second thread runs it until it is joined.
+    const auto writeWhole = [&] {
+        char bytes[store::LedgerRecord::kSize];
+        for (int i = 0; i < rows && !stopWhole.load(std::memory_order_relaxed); ++i) {
+            encodeRow(list.rowAt(i), i + 1, bytes);
+            files[kReport]->add(bytes);
+        }
+        files[kReport]->finish();
+    };
     try {
         for (int w = 0; w < kWorkFiles; ++w)
             files[size_t(w)] = std::make_unique<WorkFileWriter>(workPath(dataFolder, w),
                                                                 targetPath(dataFolder, w));
+        const bool twoThreads = rows >= kRowsForTwoThreads;
+        if (twoThreads) {
+            whole = std::thread([&] {
+                try {
+                    writeWhole();
+                } catch (...) {
+                    wholeFailed = std::current_exception();
+                }
+            });
+        }
         char bytes[store::LedgerRecord::kSize];
         for (int i = 0; i < rows; ++i) {
             const int rowNumber = i + 1;  // the heading row is row 0
             if (progress && (rowNumber % kProgressRows == 0 || rowNumber == rows))
                 progress(rowNumber, rows + 1);
-
             const view::ListRow& row = list.rowAt(i);
-            // The stored bytes with their leading spaces removed, padded
-            // again: the same as the list's cell text trimmed and written
-            // back, without the round trip through text.
-            store::LedgerRecord rec;
-            copyTrimmed(rec.categoryCode, row.code);
-            copyTrimmed(rec.note, row.note);
-            copyTrimmed(rec.userField1, row.user1);
-            copyTrimmed(rec.userField2, row.user2);
-            rec.entryDate = row.day;
-            rec.amount = row.amount;
-            rec.recordNumber = double(rowNumber);
-            rec.deletedFlag = 'N';
-            rec.encode(bytes);
-
-            const int side = rec.amount > 0 ? kIncome : rec.amount < 0 ? kExpense : kTodo;
+            encodeRow(row, rowNumber, bytes);
+            const int side = row.amount > 0 ? kIncome : row.amount < 0 ? kExpense : kTodo;
             files[size_t(side)]->add(bytes);
-            files[kReport]->add(bytes);
+            if (!twoThreads)
+                files[kReport]->add(bytes);
         }
-        for (auto& f : files)
-            f->finish();
+        for (int w = kIncome; w < kWorkFiles; ++w)
+            files[size_t(w)]->finish();
+        if (twoThreads) {
+            whole.join();
+            if (wholeFailed)
+                std::rethrow_exception(wholeFailed);
+        } else {
+            files[kReport]->finish();
+        }
     } catch (...) {
+        stopWhole = true;
+        if (whole.joinable())
+            whole.join();
         // No file of this build or the last stays: nothing can read a mix.
         files = {};
         for (int w = 0; w < kWorkFiles; ++w) {

@@ -6,6 +6,7 @@
 #include <QTemporaryFile>
 
 #include <cerrno>
+#include <mutex>
 #include <optional>
 #include <cstdio>
 #include <cstring>
@@ -26,6 +27,10 @@ testing::Fault g_fault = testing::Fault::DiskFull;
 // Whether this write call is to fail, and how.
 std::optional<testing::Fault> injectedFailure()
 {
+    // Writes may come from more than one thread (a report writes two files
+    // at once).
+    static std::mutex hooks;
+    const std::lock_guard<std::mutex> lock(hooks);
     ++g_writeCalls;
     if (g_okWrites < 0)
         return std::nullopt;

@@ -209,6 +209,60 @@ private slots:
         QCOMPARE(QFileInfo(fx.path(QStringLiteral("report.tmp"))).size(), 375);
         QCOMPARE(QFileInfo(fx.path(QStringLiteral("todo.tmp"))).size(), 125);
     }
+
+    // A long list has its whole-list file written beside the three sides: it
+    // holds every row in list order, each side exactly its rows of it, and a
+    // failure in either leaves no file.
+    void longListIsWrittenInTwoThreads()
+    {
+        testsupport::Fixture fx;
+        const int rows = 70000;
+        QByteArray ledger;
+        ledger.reserve(qsizetype(rows) * qsizetype(LedgerRecord::kSize));
+        for (int i = 0; i < rows; ++i) {
+            LedgerRecord r;
+            r.entryDate = store::dayFromDate(QDate(2026, 1, 1).addDays(i % 365));
+            r.amount = i % 3 == 0 ? 0 : (i % 3 == 1 ? dollars(i % 500 + 1) : -dollars(i % 700 + 1));
+            r.setCategoryCode(QStringLiteral("C%1").arg(i % 40));
+            r.setNote(QStringLiteral("  note %1").arg(i % 997));
+            r.recordNumber = i + 1;
+            r.deletedFlag = 'N';
+            char bytes[LedgerRecord::kSize];
+            r.encode(bytes);
+            ledger.append(bytes, sizeof bytes);
+        }
+        testsupport::writeBytes(fx.path(QStringLiteral("fennick.dat")), ledger);
+        view::MainListModel m;
+        listAll(fx, m);
+        QCOMPARE(m.rowCount(), rows);
+        m.sortByColumn(view::MainListModel::kDate, Qt::DescendingOrder);
+        reports::MakeReportFiles(m, fx.folder());
+
+        const qsizetype size = qsizetype(LedgerRecord::kSize);
+        const QByteArray all = testsupport::readBytes(fx.path(QStringLiteral("report.tmp")));
+        QCOMPARE(all.size(), rows * size);
+        QByteArray income, expense, todo;
+        for (int i = 0; i < rows; ++i) {
+            const QByteArray rec = all.mid(i * size, size);
+            QCOMPARE(store::rawRecordNumber(rec.constData()), double(i + 1));
+            QCOMPARE(store::rawEntryDate(rec.constData()), m.rowAt(i).day);
+            const store::Money a = store::rawAmount(rec.constData());
+            (a > 0 ? income : a < 0 ? expense : todo) += rec;
+        }
+        QCOMPARE(testsupport::readBytes(fx.path(QStringLiteral("income.tmp"))), income);
+        QCOMPARE(testsupport::readBytes(fx.path(QStringLiteral("expense.tmp"))), expense);
+        QCOMPARE(testsupport::readBytes(fx.path(QStringLiteral("todo.tmp"))), todo);
+
+        for (const int okWrites : {0, 2, 4, 5}) {  // the build writes 6 blocks
+            store::testing::failWritesAfter(okWrites);
+            QVERIFY_THROWS_EXCEPTION(store::FileError, reports::MakeReportFiles(m, fx.folder()));
+            store::testing::reset();
+            QCOMPARE(QDir(fx.folder()).entryList({QStringLiteral("*.tmp"), QStringLiteral("*.wrk")}),
+                     QStringList());
+        }
+        reports::MakeReportFiles(m, fx.folder());
+        QCOMPARE(testsupport::readBytes(fx.path(QStringLiteral("report.tmp"))), all);
+    }
 };
 
 QTEST_MAIN(ReportFilesTest)
