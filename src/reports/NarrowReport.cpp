@@ -340,7 +340,7 @@ void ReportAppender::finish()
 
 void appendText(QByteArray& out, const QString& text)
 {
-    out += store::encode1252(text);
+    store::appendEncoded1252(out, text);
 }
 
 void appendField(QByteArray& out, const char* bytes, std::size_t length, bool trimmed)
@@ -362,7 +362,23 @@ void appendField(QByteArray& out, const char* bytes, std::size_t length, bool tr
 
 void appendDate(QByteArray& out, double day)
 {
-    appendText(out, dateText(day));
+    // A report shows the same few thousand days over and over: their bytes
+    // are kept, for each thread and as long as the locale stays.
+    static thread_local QLocale cachedLocale;
+    static thread_local std::unordered_map<qint64, QByteArray> cache;
+    if (!store::isValidDay(day)) {
+        appendText(out, dateText(day));
+        return;
+    }
+    const QLocale locale;
+    if (!(locale == cachedLocale) || cache.size() > 200000) {
+        cache.clear();
+        cachedLocale = locale;
+    }
+    auto [it, added] = cache.try_emplace(qint64(std::trunc(day)));
+    if (added)
+        it->second = store::encode1252(dateText(day));
+    out += it->second;
 }
 
 void appendMoney(QByteArray& out, store::Money amount)

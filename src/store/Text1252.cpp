@@ -105,7 +105,16 @@ bool fits1252(const QString& text)
 QByteArray encode1252(const QString& text)
 {
     QByteArray out;
-    out.reserve(text.size());
+    appendEncoded1252(out, text);
+    return out;
+}
+
+void appendEncoded1252(QByteArray& out, const QString& text)
+{
+    // A buffer already in use keeps growing as it does: reserving exact
+    // sizes on every call would copy it again and again.
+    if (out.isEmpty())
+        out.reserve(text.size());
     for (qsizetype i = 0; i < text.size(); ++i) {
         const QChar c = text.at(i);
         if (c.isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate()) {
@@ -115,7 +124,6 @@ QByteArray encode1252(const QString& text)
         }
         out.append(encode1252Char(c));
     }
-    return out;
 }
 
 void writeField(char* dest, std::size_t width, const QString& text)

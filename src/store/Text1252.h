@@ -14,6 +14,8 @@ namespace fnk::store {
 QString decode1252(const char* bytes, std::size_t length);
 QString decode1252(const QByteArray& bytes);
 QByteArray encode1252(const QString& text);
+// The same, appended to `out`.
+void appendEncoded1252(QByteArray& out, const QString& text);
 char encode1252Char(QChar c);
 // Whether every character of `text` has its own place in the code page, so
 // that it is stored as typed rather than as a stand-in.

@@ -223,6 +223,29 @@ private slots:
         compareLines(reportLines(fx), want);
     }
 
+    // The dates of the detail lines follow a change of locale between two
+    // reports, though the writer keeps the bytes of the dates it has shown.
+    void detailDatesFollowTheLocale()
+    {
+        testsupport::Fixture fx;
+        addLedgerCategories(fx);
+        buildWorkFiles(fx, kLedger, QDate(2026, 11, 1), QDate(2026, 12, 7));
+        const auto ctx = context(fx, QStringLiteral("11/1/2026"), QStringLiteral("12/7/2026"));
+        reports::writeReport(ReportKind::FullNarrow, ctx);
+        QVERIFY(reportLines(fx).contains(QStringLiteral("11/20/2026") + money(QStringLiteral("$50.00"))
+                                         + QStringLiteral("  Bakery")));
+        const QLocale before;
+        QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+        reports::writeReport(ReportKind::FullNarrow, ctx);
+        QLocale::setDefault(before);
+        bool found = false;
+        for (const QString& line : reportLines(fx)) {
+            QVERIFY2(!line.startsWith(QStringLiteral("11/20/2026")), qPrintable(line));
+            found = found || (line.startsWith(QStringLiteral("20.11.2026")) && line.endsWith(QStringLiteral("  Bakery")));
+        }
+        QVERIFY(found);
+    }
+
     void fullWideReport()
     {
         testsupport::Fixture fx;
