@@ -10,6 +10,8 @@
 #include <QDir>
 #include <QtTest>
 
+#include <functional>
+
 using namespace fnk;
 using store::LedgerRecord;
 
@@ -31,6 +33,25 @@ void add(store::RecordFile& f, const QDate& date, store::Money amount, const QSt
     r.setUserField1(user1);
     r.setUserField2(user2);
     f.FileNewEntry(r);
+}
+
+// A ledger of `rows` live records numbered 1, 2, 3 ..., written at once;
+// `fill` gives record i its fields.
+void writeLedger(const testsupport::Fixture& fx, int rows,
+                 const std::function<void(LedgerRecord&, int)>& fill)
+{
+    QByteArray ledger;
+    ledger.reserve(qsizetype(rows) * qsizetype(LedgerRecord::kSize));
+    for (int i = 0; i < rows; ++i) {
+        LedgerRecord r;
+        fill(r, i);
+        r.recordNumber = i + 1;
+        r.deletedFlag = 'N';
+        char bytes[LedgerRecord::kSize];
+        r.encode(bytes);
+        ledger.append(bytes, sizeof bytes);
+    }
+    testsupport::writeBytes(fx.path(QStringLiteral("fennick.dat")), ledger);
 }
 
 void listAll(const testsupport::Fixture& fx, view::MainListModel& m,
@@ -119,19 +140,11 @@ private slots:
     {
         testsupport::Fixture fx;
         const int rows = reports::kProgressRows * 2 + 3;
-        QByteArray ledger;
-        for (int i = 0; i < rows; ++i) {
-            LedgerRecord r;
+        writeLedger(fx, rows, [](LedgerRecord& r, int i) {
             r.entryDate = store::dayFromDate(QDate(2026, 1, 1).addDays(i % 300));
             r.amount = i % 3 - 1;
             r.setCategoryCode(QStringLiteral("FO"));
-            r.recordNumber = i + 1;
-            r.deletedFlag = 'N';
-            char bytes[LedgerRecord::kSize];
-            r.encode(bytes);
-            ledger.append(bytes, sizeof bytes);
-        }
-        testsupport::writeBytes(fx.path(QStringLiteral("fennick.dat")), ledger);
+        });
         view::MainListModel m;
         listAll(fx, m);
         QCOMPARE(m.rowCount(), rows);
@@ -217,21 +230,12 @@ private slots:
     {
         testsupport::Fixture fx;
         const int rows = 70000;
-        QByteArray ledger;
-        ledger.reserve(qsizetype(rows) * qsizetype(LedgerRecord::kSize));
-        for (int i = 0; i < rows; ++i) {
-            LedgerRecord r;
+        writeLedger(fx, rows, [](LedgerRecord& r, int i) {
             r.entryDate = store::dayFromDate(QDate(2026, 1, 1).addDays(i % 365));
             r.amount = i % 3 == 0 ? 0 : (i % 3 == 1 ? dollars(i % 500 + 1) : -dollars(i % 700 + 1));
             r.setCategoryCode(QStringLiteral("C%1").arg(i % 40));
             r.setNote(QStringLiteral("  note %1").arg(i % 997));
-            r.recordNumber = i + 1;
-            r.deletedFlag = 'N';
-            char bytes[LedgerRecord::kSize];
-            r.encode(bytes);
-            ledger.append(bytes, sizeof bytes);
-        }
-        testsupport::writeBytes(fx.path(QStringLiteral("fennick.dat")), ledger);
+        });
         view::MainListModel m;
         listAll(fx, m);
         QCOMPARE(m.rowCount(), rows);
