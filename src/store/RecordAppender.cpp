@@ -2,6 +2,8 @@
 
 #include "store/FileIo.h"
 
+#include <algorithm>
+
 #include <unistd.h>
 
 namespace fnk::store {
@@ -35,7 +37,6 @@ void RecordAppender::open()
     if (size > whole * kRec)
         oldTail_ = readAt(file_, whole * kRec, size - whole * kRec);
     firstNumber_ = whole + 1;
-    block_.resize(qsizetype(blockRecords_ * kRec));
 }
 
 qint64 RecordAppender::append(LedgerRecord& record)
@@ -45,6 +46,12 @@ qint64 RecordAppender::append(LedgerRecord& record)
     if (!file_.isOpen())
         open();
     const qint64 n = firstNumber_ + written_ + queued_;
+    // The block grows with the run up to its full size, so that a run of a
+    // few records never takes a whole block's memory.
+    if ((queued_ + 1) * kRec > block_.size()) {
+        const qint64 room = std::min(blockRecords_, std::max<qint64>(64, 2 * (block_.size() / kRec)));
+        block_.resize(qsizetype(room * kRec));
+    }
     record.recordNumber = double(n);
     record.encode(block_.data() + queued_ * kRec);
     ++queued_;

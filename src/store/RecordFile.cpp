@@ -110,7 +110,8 @@ void RecordFile::forEachRaw(const std::function<void(const char*, qint64)>& visi
         touchFile(path_);
     openFile(f, QIODevice::ReadOnly);
     const qint64 total = f.size() / kRec;
-    QByteArray block(qsizetype(kBlockRecords * kRec), Qt::Uninitialized);
+    // No bigger than the file: a macro of a few records needs no megabyte.
+    QByteArray block(qsizetype(std::min(kBlockRecords, total) * kRec), Qt::Uninitialized);
     qint64 n = 0;
     while (n < total) {
         const qint64 want = std::min(kBlockRecords, total - n);
@@ -142,7 +143,6 @@ qint64 RecordFile::reindex()
     openForUpdate(f);
     const qint64 total = f.size() / kRec;
     qint64 rewritten = 0;
-    QByteArray block(qsizetype(kBlockRecords * kRec), Qt::Uninitialized);
     for (qint64 first = 0; first < total; first += kBlockRecords) {
         const qint64 want = std::min(kBlockRecords, total - first);
         const QByteArray got = readAt(f, first * kRec, want * kRec);

@@ -78,6 +78,10 @@ private slots:
         QTest::newRow("blocks of 2, last part full") << 2 << 7;
         QTest::newRow("blocks of 3, all full") << 3 << 9;
         QTest::newRow("blocks of 1") << 1 << 4;
+        // The block grows from 64 records as a run goes on.
+        QTest::newRow("growing past 64 and 128") << 0 << 200;
+        QTest::newRow("a full block and more") << 0 << int(RecordAppender::kBlockRecords) + 70;
+        QTest::newRow("blocks of 100, grown once") << 100 << 250;
     }
     void blocksMatchSingleAppends()
     {
