@@ -48,7 +48,7 @@ for t in $targets; do
     fuzz_category) maxlen="-max_len=1100" ;;
     fuzz_settings) maxlen="-max_len=1400" ;;
     fuzz_record) maxlen="-max_len=400" ;;
-    fuzz_picklist) maxlen="-max_len=1024" ;;
+    fuzz_picklist) maxlen="-max_len=512" ;;
     *) maxlen="" ;;
     esac
     log="$root/build/fuzz/logs/$t.log"

@@ -4,6 +4,7 @@
 #include "store/Text1252.h"
 
 #include <QDir>
+#include <QByteArrayView>
 #include <QFile>
 
 #include <vector>
@@ -14,7 +15,7 @@ namespace {
 
 struct Content {
     QByteArray bytes;
-    std::vector<QByteArray> lines;  // raw, without their line ends
+    std::vector<QByteArrayView> lines;  // into bytes, without their line ends
 };
 
 Content readLines(const QString& path)
@@ -32,7 +33,7 @@ Content readLines(const QString& path)
     while (i < b.size()) {
         const char ch = b.at(i);
         if (ch == '\r' || ch == '\n') {
-            c.lines.push_back(b.mid(start, i - start));
+            c.lines.emplace_back(b.constData() + start, i - start);
             i += (ch == '\r' && i + 1 < b.size() && b.at(i + 1) == '\n') ? 2 : 1;
             start = i;
         } else {
@@ -40,13 +41,23 @@ Content readLines(const QString& path)
         }
     }
     if (start < b.size())
-        c.lines.push_back(b.mid(start));
+        c.lines.emplace_back(b.constData() + start, b.size() - start);
     return c;
 }
 
-bool lineMatches(const QByteArray& line, const QString& trimmedValue)
+// Each byte decodes to one character and only the space byte to a space, so
+// the line's spaces are trimmed, and its length compared, before decoding.
+bool lineMatches(QByteArrayView line, const QString& trimmedValue)
 {
-    return trimSpaces(decode1252(line)) == trimmedValue;
+    qsizetype first = 0;
+    qsizetype last = line.size();
+    while (first < last && line[first] == ' ')
+        ++first;
+    while (last > first && line[last - 1] == ' ')
+        --last;
+    if (last - first != trimmedValue.size())
+        return false;
+    return decode1252(line.data() + first, std::size_t(last - first)) == trimmedValue;
 }
 
 }  // namespace
@@ -65,15 +76,17 @@ PickList PickList::forField(const QString& dataFolder, int field)
 QStringList PickList::load() const
 {
     QStringList out;
-    for (const QByteArray& line : readLines(path_).lines)
-        out.append(decode1252(line));
+    const Content c = readLines(path_);
+    for (const QByteArrayView line : c.lines)
+        out.append(decode1252(line.data(), std::size_t(line.size())));
     return out;
 }
 
 bool PickList::contains(const QString& value) const
 {
     const QString wanted = trimSpaces(value);
-    for (const QByteArray& line : readLines(path_).lines)
+    const Content c = readLines(path_);
+    for (const QByteArrayView line : c.lines)
         if (lineMatches(line, wanted))
             return true;
     return false;
@@ -88,7 +101,7 @@ bool PickList::add(const QString& typed)
     if (wanted.isEmpty())
         return false;
     const Content c = readLines(path_);
-    for (const QByteArray& line : c.lines)
+    for (const QByteArrayView line : c.lines)
         if (lineMatches(line, wanted))
             return false;
 
@@ -119,7 +132,7 @@ int PickList::remove(const QString& value)
     const Content c = readLines(path_);
     QByteArray kept;
     int dropped = 0;
-    for (const QByteArray& line : c.lines) {
+    for (const QByteArrayView line : c.lines) {
         if (lineMatches(line, wanted)) {
             ++dropped;
             continue;
