@@ -7,6 +7,8 @@
 #include <QByteArrayView>
 #include <QFile>
 
+#include <algorithm>
+#include <cstring>
 #include <vector>
 
 namespace fnk::store {
@@ -27,21 +29,28 @@ Content readLines(const QString& path)
     c.bytes = readAt(f, 0, f.size());
     f.close();
 
-    const QByteArray& b = c.bytes;
-    qsizetype start = 0;
-    qsizetype i = 0;
-    while (i < b.size()) {
-        const char ch = b.at(i);
-        if (ch == '\r' || ch == '\n') {
-            c.lines.emplace_back(b.constData() + start, i - start);
-            i += (ch == '\r' && i + 1 < b.size() && b.at(i + 1) == '\n') ? 2 : 1;
-            start = i;
-        } else {
-            ++i;
+    // Lines end at CR LF, CR or LF.  The next of each is found with memchr
+    // and kept until the scan passes it.
+    const char* p = c.bytes.constData();
+    const char* const end = p + c.bytes.size();
+    c.lines.reserve(std::size_t(c.bytes.count('\n') + c.bytes.count('\r') + 1));
+    const char* nextLf = nullptr;
+    const char* nextCr = nullptr;
+    auto next = [&](char ch, const char*& cached) {
+        if (cached == nullptr || (cached < p && cached != end)) {
+            cached = static_cast<const char*>(std::memchr(p, ch, std::size_t(end - p)));
+            if (cached == nullptr)
+                cached = end;
         }
+        return cached;
+    };
+    while (p < end) {
+        const char* stop = std::min(next('\n', nextLf), next('\r', nextCr));
+        c.lines.emplace_back(p, stop - p);
+        if (stop == end)
+            break;
+        p = stop + ((*stop == '\r' && stop + 1 < end && stop[1] == '\n') ? 2 : 1);
     }
-    if (start < b.size())
-        c.lines.emplace_back(b.constData() + start, b.size() - start);
     return c;
 }
 
