@@ -258,6 +258,15 @@ void OutputTest::writeTextTwice()
     QCOMPARE(boxes[0].defaultButton, Answer::Cancel);
     QCOMPARE(boxes[1].title, QString("Finished"));
     QCOMPARE(QDir(fx.folder()).entryList(QDir::Files), QStringList({"fnk_rep.tmp", "saved.txt"}));
+
+    // A name typed without an extension gets the filter's: the same file.
+    fx.port.clear();
+    fx.port.queueFile(fx.path("saved"));
+    fx.port.queueAnswer(Answer::Ok);
+    reports::mu_WriteText(fx.folder());
+    QCOMPARE(fx.port.messagesShown().size(), 2);
+    QCOMPARE(fx.port.lastMessage()->text, "This report been copied to the file\n\n" + target);
+    QCOMPARE(QDir(fx.folder()).entryList(QDir::Files), QStringList({"fnk_rep.tmp", "saved.txt"}));
 }
 
 void OutputTest::writeTextCancelAndFailure()
