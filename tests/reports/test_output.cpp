@@ -372,13 +372,22 @@ void OutputTest::editReportFailures()
     QCOMPARE(readBytes(fx.path("fnk_rep.doc")), QByteArray("old copy"));
     expectErrorBox(fx);
 
+    // A program that is not there is no fault of the program's: a plain
+    // message says what is missing and where the editor is set.
     writeBytes(fx.path("fnk_rep.tmp"), reportText(3));
     for (const QString& editor : {QString("/usr/bin/editor"), QString()}) {
         fx.port.clear();
         shell.queueResult(false);
         reports::mu_EditReport(fx.folder(), editor);
-        expectErrorBox(fx);
         QCOMPARE(fx.port.messagesShown().size(), 1);
+        const platform::MessageBox box = *fx.port.lastMessage();
+        QCOMPARE(box.title, QString("Program Not Found"));
+        QCOMPARE(box.icon, platform::Icon::Exclamation);
+        QVERIFY2(box.text.contains(editor.isEmpty() ? fx.path("fnk_rep.doc") : editor),
+                 qPrintable(box.text));
+        QVERIFY2(box.text.contains("Program Settings"), qPrintable(box.text));
+        QVERIFY(!box.text.contains("tech support"));
+        QCOMPARE(readBytes(fx.path("fnk_rep.doc")), reportText(3));
     }
     QCOMPARE(shell.requests().size(), 2);
 
