@@ -12,6 +12,7 @@
 #include "edit/EditPanel.h"
 #include "platform/MessagePort.h"
 #include "store/FileIo.h"
+#include "store/Maintenance.h"
 
 #include <QFileInfo>
 
@@ -78,6 +79,7 @@ void MainWindow::settleBackup(const QString& folder)
     } catch (const store::FileError&) {
         // the backup stays as it is; the ledger itself is sound
     }
+    store::removePurgeLeftovers(folder);
 }
 
 void MainWindow::setReadOnly(bool on)

@@ -2,12 +2,15 @@
 
 #include "app/Settings.h"
 #include "app/Splash.h"
+#include "store/FileIo.h"
 
 #include <QCalendarWidget>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QToolButton>
+
+#include <unistd.h>
 
 using namespace fnk;
 using platform::Answer;
@@ -323,6 +326,29 @@ private slots:
         QCOMPARE(testsupport::readBytes(h.path("fennick.bak")),
                  testsupport::readBytes(h.path("fennick.dat")));
         QCOMPARE(h.port.pendingAnswers(), 0);
+    }
+
+    // A purge killed while it wrote its work file, or between its two
+    // renames: the next start finds the ledger whole, makes the backup a file
+    // of its own and removes the work file, without a word.
+    void startSettlesAKilledPurge()
+    {
+        AppHarness h;
+        for (int i = 1; i <= 3; ++i)
+            h.addRecord(QDate(2026, 6, i), -store::kMoneyScale * i, "FO", QStringLiteral("r%1").arg(i));
+        const QByteArray ledger = testsupport::readBytes(h.path("fennick.dat"));
+        testsupport::writeBytes(h.path("temp.dat"), ledger.left(125 + 60));
+        QCOMPARE(::link(QFile::encodeName(h.path("fennick.dat")).constData(),
+                        QFile::encodeName(h.path("fennick.bak")).constData()),
+                 0);
+        h.start();
+        QVERIFY(!QFileInfo::exists(h.path("temp.dat")));
+        QVERIFY(!store::sameFile(h.path("fennick.dat"), h.path("fennick.bak")));
+        QCOMPARE(testsupport::readBytes(h.path("fennick.bak")), ledger);
+        QCOMPARE(testsupport::readBytes(h.path("fennick.dat")), ledger);
+        h.action("mu_FiscalYear")->trigger();
+        QCOMPARE(h.column(2), (QStringList{"r3", "r2", "r1"}));
+        QVERIFY(h.port.messagesShown().isEmpty());
     }
 
     void damagedSettingsFileIsKeptAside()
