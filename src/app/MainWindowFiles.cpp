@@ -1,6 +1,7 @@
 // The main window's file commands that hand over to other modules: the
 // internal backup, the import window and the report output; and the lock
 // that keeps a second copy of the program off the data folder.
+#include "app/FolderNotices.h"
 #include "app/InternalBackup.h"
 #include "app/MainWindow.h"
 
@@ -46,9 +47,18 @@ bool MainWindow::lockDataFolder(const QString& folder, bool atStartUp)
         setReadOnly(false);
         settleBackup(folder);
         return true;
+    case FolderLock::Outcome::ReadOnly:
+        // Looked through, never written; the user hears why once.
+        lock.release();
+        if (atStartUp)
+            session_.settingsReadOnly = true;  // the settings file lives there too
+        tellReadOnlyFolder(folder, atStartUp);
+        setReadOnly(true);
+        return true;
     case FolderLock::Outcome::NotPossible:
-        // A folder where no lock file can be made cannot be written by any
-        // copy either; a missing one fails the switch later.
+        // A folder where no lock file can be made (and yet one that can be
+        // written) holds no data another copy could write; a missing one
+        // fails the switch later.
         if (QFileInfo(folder).isDir()) {
             lock.release();
             setReadOnly(false);
