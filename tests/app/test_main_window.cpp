@@ -362,6 +362,33 @@ private slots:
         QCOMPARE(h.port.messagesShown().size(), 1);
     }
 
+    // A category file of a wrong length: the user hears of it once, every
+    // whole entry is used, and the damaged file is kept aside before the
+    // start-up sort writes over it.
+    void damagedCategoryFileIsToldAndKeptAside()
+    {
+        AppHarness h;
+        h.addCategory("ZZ", "Last");
+        h.addCategory("AA", "First");
+        QByteArray damaged = testsupport::readBytes(h.path("category.dat")) + QByteArray(100, 'T');
+        testsupport::writeBytes(h.path("category.dat"), damaged);
+        auto& w = h.start();
+        QVERIFY(w.isVisible());
+        QCOMPARE(w.categoryModel()->rowCount(), 2);
+        QCOMPARE(h.port.messagesShown().size(), 1);
+        const platform::MessageBox told = *h.port.lastMessage();
+        QCOMPARE(told.title, QStringLiteral("Category File Damaged"));
+        QCOMPARE(told.icon, platform::Icon::Exclamation);
+        QVERIFY2(told.text.contains(h.path("category.dat.bad")), qPrintable(told.text));
+        QVERIFY(told.text.contains(QStringLiteral("1,180 bytes")));
+        QCOMPARE(testsupport::readBytes(h.path("category.dat.bad")), damaged);
+        QCOMPARE(QFileInfo(h.path("category.dat")).size(), 1080);
+        QCOMPARE(testsupport::readBytes(h.path("category.dat")).left(2), QByteArray("AA"));
+
+        h.action("mu_DefaultDataFolder")->trigger();
+        QCOMPARE(h.port.messagesShown().size(), 1);
+    }
+
     void unreadableSettingsFileIsNeverWritten()
     {
         AppHarness h;
