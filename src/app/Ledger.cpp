@@ -31,13 +31,15 @@ FolderLock::Outcome Ledger::lockDataFolder(const QString& folder)
         settleBackup(folder);
         break;
     case FolderLock::Outcome::NotPossible:
-        // A folder where no lock file can be made cannot be written by any
-        // copy either; a missing one fails the switch later.
+        // A folder where no lock file can be made (and yet one that can be
+        // written) holds no data another copy could write; a missing one
+        // fails the switch later.
         if (QFileInfo(folder).isDir()) {
             lock.release();
             setReadOnly(false);
         }
         break;
+    case FolderLock::Outcome::ReadOnly:  // the caller opens it read-only
     case FolderLock::Outcome::InUse:
         break;
     }
@@ -59,6 +61,7 @@ void Ledger::settleBackup(const QString& folder)
     } catch (const store::FileError&) {
         // the backup stays as it is; the ledger itself is sound
     }
+    store::removePurgeLeftovers(folder);
 }
 
 void Ledger::setReadOnly(bool on)

@@ -38,13 +38,16 @@ public:
     // (or a folder where no lock file can be made): the folder is written as
     // usual.  InUse: another copy holds it and nothing changed; the caller
     // asks the user, then calls openReadOnly() or keeps the folder in use.
+    // ReadOnly: the folder cannot be written; the caller tells the user and
+    // calls openReadOnly().
     FolderLock::Outcome lockDataFolder(const QString& folder);
     // The folder about to be used is opened without its lock: every writing
     // command stays off while it is in use.  At start-up the settings stay
     // unwritten for the whole run too.
     void openReadOnly(bool atStartUp);
     // A purge stopped between its two renames leaves the backup as a second
-    // name of the ledger; this makes it a copy of its own.
+    // name of the ledger; this makes it a copy of its own.  A work file a
+    // killed purge left goes too.
     static void settleBackup(const QString& folder);
 
     // ------------------------------------------------------------ folders

@@ -1,4 +1,5 @@
 #include "app/MainWindow.h"
+#include "app/FolderNotices.h"
 
 #include "app/MainMenus.h"
 
@@ -727,6 +728,7 @@ void MainWindow::PopCategoryGrid()
     } catch (const std::exception& e) {
         reportFailure(e);
     }
+    tellDamagedCategoryFile(session_.categoryFile());
     categoryModel_->setRows(std::move(rows));
     if (categoryModel_->rowCount() > 0)
         categoryGrid_->setCurrentIndex(categoryModel_->index(0, 0));

@@ -1,6 +1,7 @@
 // The main window's file commands that hand over to other modules: the
 // internal backup, the import window and the report output; and the lock
 // that keeps a second copy of the program off the data folder.
+#include "app/FolderNotices.h"
 #include "app/InternalBackup.h"
 #include "app/MainWindow.h"
 
@@ -19,8 +20,17 @@ namespace fnk::app {
 
 bool MainWindow::takeDataFolder(const QString& folder, bool atStartUp)
 {
-    if (ledger_.lockDataFolder(folder) != FolderLock::Outcome::InUse)
+    switch (ledger_.lockDataFolder(folder)) {
+    case FolderLock::Outcome::ReadOnly:
+        // Looked through, never written; the user hears why once.
+        tellReadOnlyFolder(folder, atStartUp);
+        ledger_.openReadOnly(atStartUp);  // at start-up the settings file lives there too
         return true;
+    case FolderLock::Outcome::InUse:
+        break;
+    default:
+        return true;
+    }
     const QString noDoes = atStartUp ? QStringLiteral("the program ends")
                                      : QStringLiteral("the data folder stays ") + session_.dataFolder;
     if (!platform::messages().askYesNo(

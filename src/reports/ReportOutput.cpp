@@ -1,6 +1,5 @@
 #include "reports/ReportOutput.h"
 
-#include "platform/ErrorReport.h"
 #include "platform/MessagePort.h"
 #include "platform/Printing.h"
 #include "platform/Shell.h"
@@ -157,16 +156,14 @@ void mu_EditReport(const QString& dataFolder, const QString& editorProgram)
         return;
     }
 
+    // A missing program is the desktop's state, not a fault: the user is
+    // told what is missing and where the editor is set.
     const QString editor = editorProgram.trimmed();
-    if (!editor.isEmpty()) {
-        if (!platform::shell().startProgram(editor, {document}, dataFolder))
-            platform::ErrorReport(QStringLiteral("Cannot start the program ") + editor,
-                                  store::kFileNotFound);
-    } else if (!platform::shell().openDocument(inFolder(dataFolder, document))) {
-        platform::ErrorReport(QStringLiteral("No program is set up to open ")
-                                  + inFolder(dataFolder, document),
-                              store::kPathFileAccess);
-    }
+    const bool handedOver = editor.isEmpty()
+        ? platform::shell().openDocument(inFolder(dataFolder, document))
+        : platform::shell().startProgram(editor, {document}, dataFolder);
+    if (!handedOver)
+        platform::tellNoProgramFor(inFolder(dataFolder, document), editor);
 }
 
 }  // namespace fnk::reports

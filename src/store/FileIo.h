@@ -69,6 +69,12 @@ inline constexpr qint64 kCopyBlockSize = qint64(256) * 1024;
 bool copyThroughWorkFile(const QString& source, const QString& workPath, const QString& target,
                          const std::function<bool(qint64 done, qint64 size)>& step = {});
 
+// A run killed part way leaves its work file of `workPath` behind under its
+// unique name ("report.txt.a1B2c3.part" for "report.txt.part"); this removes
+// every such file.  Only the six letters and digits of a unique part match,
+// so a file of the user's that merely looks alike stays.
+void removeWorkFileLeftovers(const QString& workPath);
+
 // Writes `data` as the whole of `target` through a unique work file beside it
 // ("<target>.<unique>.part"), flushed to disk and renamed over the target in
 // one step.  An existing target keeps its permissions; a new one gets those
