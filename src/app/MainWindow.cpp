@@ -7,7 +7,9 @@
 #include "accessories/TinyCalc.h"
 #include "edit/EditPanel.h"
 #include "notes/Notes.h"
+#include "platform/Accessibility.h"
 #include "platform/Clock.h"
+#include "platform/Colours.h"
 #include "platform/ErrorReport.h"
 #include "platform/MessagePort.h"
 #include "platform/Printing.h"
@@ -76,95 +78,95 @@ const std::vector<MenuDef>& menuDefs()
 {
     static const std::vector<MenuDef> defs = {
         {"mu_File", "&File",
-         {{"mu_DefaultDataFolder", "Default Data Folder"},
-          {"mu_AlternateFolder1", "Alternate Folder 1"},
-          {"mu_AlternateFolder2", "Alternate Folder 2"},
-          {"mu_SelectDataFolder", "Select Data Folder"},
+         {{"mu_DefaultDataFolder", "&Default Data Folder"},
+          {"mu_AlternateFolder1", "Alternate Folder &1"},
+          {"mu_AlternateFolder2", "Alternate Folder &2"},
+          {"mu_SelectDataFolder", "&Select Data Folder"},
           kSep,
-          {"mu_Import", "Comma-Delimited or CSV Import"},
+          {"mu_Import", "Comma-Delimited or CSV &Import"},
           kSep,
-          {"mu_Backup", "Data Backup (complete)"},
-          {"mu_CreateBackup", "Create Internal Backup File"},
-          {"mu_RestoreBackup", "Restore Internal Backup File"},
+          {"mu_Backup", "Data &Backup (complete)"},
+          {"mu_CreateBackup", "&Create Internal Backup File"},
+          {"mu_RestoreBackup", "&Restore Internal Backup File"},
           kSep,
-          {"mu_ReIndex", "Re-Index"},
-          {"mu_ConfigSettings", "Program Settings"},
+          {"mu_ReIndex", "Re-I&ndex"},
+          {"mu_ConfigSettings", "&Program Settings"},
           kSep,
-          {"mu_Exit", "Exit"}}},
+          {"mu_Exit", "E&xit"}}},
         {"mu_Records", "&Records",
-         {{"mu_NewEntry", "New Entry", key(Qt::Key_F2)},
-          {"mu_EditEntry", "Edit Entry"},
+         {{"mu_NewEntry", "&New Entry", key(Qt::Key_F2)},
+          {"mu_EditEntry", "&Edit Entry"},
           kSep,
-          {"mu_PurgeDeletedRecords", "Purge Deleted Records"},
-          {"mu_RestoreDeletedRecords", "Restore Deleted Records"},
+          {"mu_PurgeDeletedRecords", "&Purge Deleted Records"},
+          {"mu_RestoreDeletedRecords", "&Restore Deleted Records"},
           kSep,
-          {"mu_NewCategory", "New Category"},
-          {"mu_EditCategory", "Edit Category"}}},
+          {"mu_NewCategory", "New &Category"},
+          {"mu_EditCategory", "Edit C&ategory"}}},
         {"mu_Macro", "&Macro",
-         {{"mu_PlayMacro", "Play a Macro", key(Qt::Key_F3)},
+         {{"mu_PlayMacro", "&Play a Macro", key(Qt::Key_F3)},
           kSep,
-          {"mu_MacroCreate", "Create / Edit Macro"},
-          {"mu_MacroQuit", "Quit Macro Edit"}}},
+          {"mu_MacroCreate", "&Create / Edit Macro"},
+          {"mu_MacroQuit", "&Quit Macro Edit"}}},
         {"mu_Search", "&Search",
-         {{"mu_SearchFragment", "Word Fragment", key(Qt::Key_F5)},
-          {"mu_SearchComplete", "Complete Word", key(Qt::Key_F6)},
+         {{"mu_SearchFragment", "&Word Fragment", key(Qt::Key_F5)},
+          {"mu_SearchComplete", "&Complete Word", key(Qt::Key_F6)},
           kSep,
-          {"mu_SearchUDF1", "User-defined field #1"},
-          {"mu_SearchUDF2", "User-defined field #2"},
+          {"mu_SearchUDF1", "User-defined field #&1"},
+          {"mu_SearchUDF2", "User-defined field #&2"},
           kSep,
-          {"mu_AllCats", "Show All Categories", key(Qt::Key_F8)},
-          {"mu_ClearTheGrid", "Clear (Show Nothing)"}}},
+          {"mu_AllCats", "Show &All Categories", key(Qt::Key_F8)},
+          {"mu_ClearTheGrid", "C&lear (Show Nothing)"}}},
         {"mu_DisplayRange", "R&ange",
-         {{"mu_DefaultRange", "Default Range", ctrl(Qt::Key_F1)},
+         {{"mu_DefaultRange", "&Default Range", ctrl(Qt::Key_F1)},
           kSep,
-          {"mu_FiscalYear", "Current Fiscal Year", ctrl(Qt::Key_F2)},
-          {"mu_previousYear", "Previous Fiscal Year", ctrl(Qt::Key_F3)},
-          {"mu_NextYear", "Next Fiscal Year", ctrl(Qt::Key_F4)},
+          {"mu_FiscalYear", "Current &Fiscal Year", ctrl(Qt::Key_F2)},
+          {"mu_previousYear", "&Previous Fiscal Year", ctrl(Qt::Key_F3)},
+          {"mu_NextYear", "&Next Fiscal Year", ctrl(Qt::Key_F4)},
           kSep,
-          {"mu_SelectDates", "Select Dates"},
+          {"mu_SelectDates", "&Select Dates"},
           kSep,
-          {"mu_30Days", "30 Days"},
-          {"mu_60days", "60 Days"},
-          {"mu_90days", "90 Days"},
-          {"mu_180days", "180 days"},
-          {"mu_365days", "1 Year"},
-          {"mu_730days", "2 Years"},
-          {"mu_1095days", "3 Years"},
-          {"mu_1460days", "4 Years"},
-          {"mu_1825days", "5 Years"}}},
-        {"mu_ListMode", "List Mode",
-         {{"mu_NewReport", "Free Selection - Add/Subtract"},
-          {"mu_QuitReports", "Category/Search Result Only"}}},
+          {"mu_30Days", "&30 Days"},
+          {"mu_60days", "&60 Days"},
+          {"mu_90days", "&90 Days"},
+          {"mu_180days", "1&80 days"},
+          {"mu_365days", "&1 Year"},
+          {"mu_730days", "&2 Years"},
+          {"mu_1095days", "3 &Years"},
+          {"mu_1460days", "&4 Years"},
+          {"mu_1825days", "&5 Years"}}},
+        {"mu_ListMode", "L&ist Mode",
+         {{"mu_NewReport", "&Free Selection - Add/Subtract"},
+          {"mu_QuitReports", "&Category/Search Result Only"}}},
         {"mu_ReportS", "R&eports",
-         {{"mu_ReturnToList", "Close Report Window", ctrl(Qt::Key_R)},
+         {{"mu_ReturnToList", "&Close Report Window", ctrl(Qt::Key_R)},
           kSep,
-          {"mu_ReportSummary", "Summary Report - Narrow Format", ctrl(Qt::Key_A)},
-          {"mu_ReportFull", "Full Report - Narrow Format (no User Fields)", ctrl(Qt::Key_B)},
-          {"mu_ReportSummaryWide", "Summary Report - Wide Format", ctrl(Qt::Key_C)},
-          {"mu_ReportFullUser", "Full Report - Wide Format (w/ User Fields)", ctrl(Qt::Key_D)},
+          {"mu_ReportSummary", "&Summary Report - Narrow Format", ctrl(Qt::Key_A)},
+          {"mu_ReportFull", "&Full Report - Narrow Format (no User Fields)", ctrl(Qt::Key_B)},
+          {"mu_ReportSummaryWide", "Summary Report - &Wide Format", ctrl(Qt::Key_C)},
+          {"mu_ReportFullUser", "Full Report - Wide Format (w/ &User Fields)", ctrl(Qt::Key_D)},
           kSep,
-          {"mu_PrintReport", "Print Report", ctrl(Qt::Key_P)},
-          {"mu_EditReport", "Edit Report With Word Processor", ctrl(Qt::Key_E)},
-          {"mu_WriteText", "Write Report to Text File", ctrl(Qt::Key_T)},
-          {"mu_ReportChart", "Chart of this Report"},
+          {"mu_PrintReport", "&Print Report", ctrl(Qt::Key_P)},
+          {"mu_EditReport", "&Edit Report With Word Processor", ctrl(Qt::Key_E)},
+          {"mu_WriteText", "Write Report to &Text File", ctrl(Qt::Key_T)},
+          {"mu_ReportChart", "C&hart of this Report", ctrl(Qt::Key_G)},
           kSep,
-          {"mu_WriteComma", "Export Full Report Data to .txt or .csv format", ctrl(Qt::Key_F)},
-          {"mu_WriteCommaSummary", "Export Summary Report Data to .txt or .csv Format",
+          {"mu_WriteComma", "E&xport Full Report Data to .txt or .csv format", ctrl(Qt::Key_F)},
+          {"mu_WriteCommaSummary", "Export Su&mmary Report Data to .txt or .csv Format",
            ctrl(Qt::Key_S)},
           kSep,
-          {"mu_NotesOpen", "Open Note File", key(Qt::Key_F4)}}},
+          {"mu_NotesOpen", "Open &Note File", key(Qt::Key_F4)}}},
         {"mu_Help", "&Help",
-         {{"mu_HelpContents", "Contents", key(Qt::Key_F1)},
-          {"mu_HelpAbout", "About"},
-          {"mu_HelpWeb", "Visit Tovermill on the Web", key(Qt::Key_F7)},
+         {{"mu_HelpContents", "&Contents", key(Qt::Key_F1)},
+          {"mu_HelpAbout", "&About"},
+          {"mu_HelpWeb", "&Visit Tovermill on the Web", key(Qt::Key_F7)},
           kSep,
-          {"mu_ToolTipsOff", "Turn off \"Tool Tips\""},
-          {"mu_ToolTipsOn", "Turn on \"Tool Tips\""},
-          {"mu_GridFormat", "Change Display Order", key(Qt::Key_F9)},
-          {"mu_NoBold", "Bold Fonts"},
+          {"mu_ToolTipsOff", "Turn off \"&Tool Tips\""},
+          {"mu_ToolTipsOn", "Turn on \"&Tool Tips\""},
+          {"mu_GridFormat", "Change &Display Order", key(Qt::Key_F9)},
+          {"mu_NoBold", "&Bold Fonts"},
           kSep,
-          {"mu_Game", "Play A Game"},
-          {"mu_TinyCalc", "Calculator"}}},
+          {"mu_Game", "Play A &Game"},
+          {"mu_TinyCalc", "Ca&lculator"}}},
     };
     return defs;
 }
@@ -287,6 +289,7 @@ MainWindow::MainWindow(const QString& programFolder, QWidget* parent) : QMainWin
 
     mainGrid_ = named(new QTableView(listArea_), "MainGrid", "Double-click any line item to edit");
     mainGrid_->setModel(listModel_);
+    listModel_->followPalette(mainGrid_->palette());
     mainGrid_->setSelectionBehavior(QAbstractItemView::SelectRows);
     mainGrid_->setSelectionMode(QAbstractItemView::SingleSelection);
     mainGrid_->setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -306,8 +309,8 @@ MainWindow::MainWindow(const QString& programFolder, QWidget* parent) : QMainWin
     rcol->setContentsMargins(0, 0, 0, 0);
     rcol->setSpacing(0);
     auto* buttonsRow = new QHBoxLayout;
-    allButton_ = button(right, "AllCategoryButton", QStringLiteral("All <F8>"), "Display all categories");
-    clearButton_ = button(right, "NoCategory", QStringLiteral("Clear"), "Clear the list (display nothing)");
+    allButton_ = button(right, "AllCategoryButton", QStringLiteral("A&ll <F8>"), "Display all categories");
+    clearButton_ = button(right, "NoCategory", QStringLiteral("&Clear"), "Clear the list (display nothing)");
     buttonsRow->addWidget(allButton_);
     buttonsRow->addWidget(clearButton_);
     rcol->addLayout(buttonsRow);
@@ -322,6 +325,7 @@ MainWindow::MainWindow(const QString& programFolder, QWidget* parent) : QMainWin
     categoryGrid_->setSelectionMode(QAbstractItemView::SingleSelection);
     categoryGrid_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     categoryGrid_->setWordWrap(false);
+    categoryGrid_->setTabKeyNavigation(false);  // Tab leaves the list
     categoryGrid_->verticalHeader()->hide();
     categoryGrid_->verticalHeader()->setDefaultSectionSize(categoryGrid_->fontMetrics().height() + 4);
     categoryGrid_->installEventFilter(this);
@@ -332,6 +336,7 @@ MainWindow::MainWindow(const QString& programFolder, QWidget* parent) : QMainWin
                          + categoryGrid_->verticalScrollBar()->sizeHint().width());
     rcol->addWidget(categoryGrid_, 1);
     udfList_ = named(new QListWidget(right), "UDFSearchList");
+    udfList_->setAccessibleName(QStringLiteral("User field values"));
     udfList_->hide();
     rcol->addWidget(udfList_, 1);
     row->addWidget(right);
@@ -379,9 +384,9 @@ MainWindow::MainWindow(const QString& programFolder, QWidget* parent) : QMainWin
     });
     listPop_ = new QMenu(this);
     listPop_->setObjectName(QStringLiteral("ListPop"));
-    QAction* popEdit = listPop_->addAction(QStringLiteral("Edit"));
+    QAction* popEdit = listPop_->addAction(QStringLiteral("&Edit"));
     popEdit->setObjectName(QStringLiteral("ListPopEdit"));
-    QAction* popDelete = listPop_->addAction(QStringLiteral("Delete"));
+    QAction* popDelete = listPop_->addAction(QStringLiteral("&Delete"));
     popDelete->setObjectName(QStringLiteral("ListPopDelete"));
     connect(popEdit, &QAction::triggered, this, &MainWindow::MainGrid_DblClick);
     connect(popDelete, &QAction::triggered, this, &MainWindow::ListPopDelete_Click);
@@ -419,6 +424,11 @@ MainWindow::MainWindow(const QString& programFolder, QWidget* parent) : QMainWin
     // widths leaves every control where it was.
     const int s = displayBar_->sizeHint().height() + generalBar_->sizeHint().height();
     setMinimumSize(4 * allButton_->sizeHint().width() + 1, 3 * s + 1);
+
+    // Every control has a name a screen reader can say, in this window and
+    // in every window the program shows.
+    platform::nameControls(this);
+    platform::nameControlsOnShow();
 }
 
 MainWindow::~MainWindow()
@@ -472,6 +482,8 @@ void MainWindow::buildMenus()
                 a->setShortcut(QKeySequence(it.key));
             actions_.insert(QLatin1String(it.name), a);
         }
+        // Entries whose text the settings change get their key as the menu opens.
+        platform::giveAccessKeys(menu);
     }
     auto on = [this](const char* name, auto slot) {
         connect(actions_.value(QLatin1String(name)), &QAction::triggered, this, slot);
@@ -578,6 +590,9 @@ void MainWindow::buildPanels(QWidget* area)
     editPanel_->hide();
     categoryPanel_ = new edit::CategoryPanel([this] { return categoryContext(); }, area);
     categoryPanel_->hide();
+    // In the record panel the category list comes between the amount and the note.
+    QWidget::setTabOrder(editPanel_->findChild<QWidget*>(QStringLiteral("AmountBox")), categoryGrid_);
+    QWidget::setTabOrder(categoryGrid_, editPanel_->findChild<QWidget*>(QStringLiteral("NoteBox")));
 
     connect(editPanel_, &edit::EditPanel::openedForNew, this, [this] {
         mainGrid_->setEnabled(false);
@@ -592,6 +607,14 @@ void MainWindow::buildPanels(QWidget* area)
         allButton_->setEnabled(true);
         mainGrid_->setEnabled(true);
         rebuildList();
+        // An entry saved with a date the list does not show leaves it: say so
+        // where the dates shown are, until the list changes again.
+        const store::LedgerRecord& saved = editPanel_->currentRecord();
+        const double first = store::dayFromDate(session_.range.earliest());
+        const double last = store::dayFromDate(session_.range.latest());
+        if (!session_.macroMode && !saved.isDeleted()
+            && !(first <= saved.entryDate && saved.entryDate <= last))
+            generalBar_->showMessage(QStringLiteral("Saved; outside the dates shown"), 15000);
     });
     connect(editPanel_, &edit::EditPanel::closedWithoutSave, this, [this] {
         allButton_->setEnabled(true);
@@ -617,11 +640,15 @@ void MainWindow::buildPanels(QWidget* area)
         auto* g = new QGridLayout(dateFrame_);
         monthView1_ = named(new QCalendarWidget(dateFrame_), "MonthView1");
         monthView2_ = named(new QCalendarWidget(dateFrame_), "MonthView2");
-        g->addWidget(new QLabel(QStringLiteral("Earliest Date"), dateFrame_), 0, 0);
-        g->addWidget(new QLabel(QStringLiteral("Latest Date"), dateFrame_), 0, 1);
+        auto* earliest = new QLabel(QStringLiteral("Earliest &Date"), dateFrame_);
+        auto* latest = new QLabel(QStringLiteral("La&test Date"), dateFrame_);
+        earliest->setBuddy(monthView1_);
+        latest->setBuddy(monthView2_);
+        g->addWidget(earliest, 0, 0);
+        g->addWidget(latest, 0, 1);
         g->addWidget(monthView1_, 1, 0);
         g->addWidget(monthView2_, 1, 1);
-        auto* ok = button(dateFrame_, "DateDialOK", QStringLiteral("OK"), "Click to accept date shown");
+        auto* ok = button(dateFrame_, "DateDialOK", QStringLiteral("&OK"), "Click to accept date shown");
         g->addWidget(ok, 2, 0, 1, 2, Qt::AlignHCenter);
         connect(ok, &QPushButton::clicked, this, &MainWindow::DateDialOK_Click);
         dateFrame_->adjustSize();
@@ -631,10 +658,13 @@ void MainWindow::buildPanels(QWidget* area)
     macDateFrame_ = floatingFrame(area, "MacDateFrame");
     {
         auto* g = new QGridLayout(macDateFrame_);
-        g->addWidget(new QLabel(QStringLiteral("Select Date"), macDateFrame_), 0, 0, 1, 2);
-        g->addWidget(named(new QCalendarWidget(macDateFrame_), "MonthView3"), 1, 0, 1, 2);
-        auto* ok = button(macDateFrame_, "MacDateOK", QStringLiteral("OK"), nullptr);
-        auto* cancel = button(macDateFrame_, "MacCancel", QStringLiteral("Cancel"), nullptr);
+        auto* select = new QLabel(QStringLiteral("Select Date"), macDateFrame_);
+        auto* monthView3 = named(new QCalendarWidget(macDateFrame_), "MonthView3");
+        select->setBuddy(monthView3);
+        g->addWidget(select, 0, 0, 1, 2);
+        g->addWidget(monthView3, 1, 0, 1, 2);
+        auto* ok = button(macDateFrame_, "MacDateOK", QStringLiteral("&OK"), nullptr);
+        auto* cancel = button(macDateFrame_, "MacCancel", QStringLiteral("Ca&ncel"), nullptr);
         g->addWidget(ok, 2, 0);
         g->addWidget(cancel, 2, 1);
         connect(ok, &QPushButton::clicked, this, &MainWindow::MacDateOK_Click);
@@ -644,6 +674,7 @@ void MainWindow::buildPanels(QWidget* area)
 
     // Report viewer.
     viewer_ = named(new reports::ReportView(area), "Viewer");
+    viewer_->setAccessibleName(QStringLiteral("Report"));
     // Reports line up in columns: "Courier New", or the nearest fixed-pitch font.
     viewer_->setFont(platform::linePrintFont(QStringLiteral("Courier New"), viewer_->font().pointSize()));
     viewer_->hide();
@@ -669,6 +700,7 @@ void MainWindow::WhoIsIt()
 {
     LoadedSettings loaded = loadOrCreate(session_.programFolder, platform::messages());
     session_.settings = loaded.record;
+    noStoredSize_ = loaded.firstRun || loaded.damaged || loaded.unreadable;
     if (!loaded.firstRun || session_.readOnly)
         return;
     // A first run also gets four starter categories, unless some exist.
@@ -773,6 +805,8 @@ void MainWindow::startUp()
         reportFailure(e);
     }
 
+    if (noStoredSize_)
+        fitFirstRunWindow();
     if (!session_.settings.hasPassword())
         gatePassed();
 }
@@ -876,6 +910,7 @@ void MainWindow::rebuildList(const QString& searchArgument)
 
 void MainWindow::showStatus(const view::StatusPanels& status)
 {
+    generalBar_->clearMessage();
     for (int i = 0; i < 5; ++i)
         if (!status.panel[i].isNull())
             displayPanels_[i]->setText(status.panel[i]);
@@ -991,6 +1026,8 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event)
         && static_cast<QMouseEvent*>(event)->button() == Qt::RightButton
         && watched->parent() == mainGrid_ && watched == mainGrid_->viewport())
         return true;
+    if (watched == mainGrid_ && event->type() == QEvent::PaletteChange)
+        listModel_->followPalette(mainGrid_->palette());
     if ((watched == listArea_ || watched == mainGrid_)
         && (event->type() == QEvent::Resize || event->type() == QEvent::Move))
         layoutOverlays();
@@ -1198,7 +1235,10 @@ void MainWindow::openUserFieldSearch(int field)
     }
     const QString name = field == 1 ? session_.settings.userField1Name()
                                     : session_.settings.userField2Name();
-    udfPrompt_->setText(QStringLiteral("Select ") + name);
+    udfList_->setAccessibleName(platform::plainCaption(name));
+    udfPrompt_->setAccessibleName(QStringLiteral("Select ") + platform::plainCaption(name));
+    udfPrompt_->setText(QStringLiteral("Sele&ct ")
+                        + QString(name).replace(QLatin1Char('&'), QStringLiteral("&&")));
     allButton_->hide();
     clearButton_->hide();
     categoryGrid_->hide();

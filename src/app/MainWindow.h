@@ -171,6 +171,9 @@ private:
     void WhoIsIt();
     void gatePassed();
     void placeFromSettings();
+    // Sizes the window for its whole list and status panels, within the
+    // screen: the first run has no size of the user's.
+    void fitFirstRunWindow();
     void storeGeometry();
     void applyRange();
     void showStatus(const view::StatusPanels& status);
@@ -258,6 +261,7 @@ private:
     QList<QLabel*> generalPanels_;
     QWidget* listArea_ = nullptr;
     bool started_ = false;
+    bool noStoredSize_ = false;  // the settings came from the first-run defaults
     platform::HelpViewer help_;
     QList<QPointer<QWidget>> secondary_;  // windows that follow the font setting
     QList<QPointer<QWidget>> games_;
