@@ -174,6 +174,8 @@ private:
     // Sizes the window for its whole list and status panels, within the
     // screen: the first run has no size of the user's.
     void fitFirstRunWindow();
+    // Keeps the window tall enough for the record panel over its list.
+    void keepRecordPanelWhole();
     void storeGeometry();
     void applyRange();
     void showStatus(const view::StatusPanels& status);

@@ -18,6 +18,7 @@
 #include <QStatusBar>
 #include <QHeaderView>
 #include <QLabel>
+#include <QMenuBar>
 #include <QPushButton>
 #include <QTableView>
 
@@ -154,6 +155,7 @@ void MainWindow::setFontsBold(bool bold)
     session_.settings.setBoldFonts(bold);
     settingsChangedInMemory();
     fitStatusPanels();
+    keepRecordPanelWhole();
 }
 
 void MainWindow::followBoldSetting(QWidget* window)
@@ -188,13 +190,23 @@ void MainWindow::fitFirstRunWindow()
     const QSize room = avail.size() - QSize(16, 48);
     fitStatusPanels();
     const QWidget* beside = findChild<QWidget*>(QStringLiteral("CategoryColumn"));
+    // Two thirds of the screen's height give the list room for a few weeks.
+    const QSize start(width(), std::max(height(), avail.height() * 2 / 3));
     const QSize s = wholeLayoutSize(mainGrid_, beside ? beside->width() : 0, {displayBar_, generalBar_},
-                                    size(), room);
+                                    start, room);
     resize(s.expandedTo(minimumSize()));
     // Whole on the screen.
     const int left = std::clamp(x(), avail.left(), std::max(avail.left(), avail.right() - 16 - width()));
     const int top = std::clamp(y(), avail.top(), std::max(avail.top(), avail.bottom() - 48 - height()));
     move(left, top);
+}
+
+void MainWindow::keepRecordPanelWhole()
+{
+    // The panel floats over the list and is cut off where the list ends.
+    const int around = menuBar()->sizeHint().height() + toolRow_->sizeHint().height()
+        + displayBar_->sizeHint().height() + generalBar_->sizeHint().height();
+    setMinimumHeight(std::max(minimumHeight(), around + editPanel_->sizeHint().height() + 4));
 }
 
 void MainWindow::SetGridColors(QWidget* focused)

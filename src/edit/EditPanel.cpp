@@ -139,11 +139,11 @@ void EditPanel::buildControls()
     for (QPushButton* b : {udf1Delete, udf2Delete})
         b->setMaximumWidth(b->fontMetrics().horizontalAdvance(QStringLiteral("30>")) + 20);
     g->addWidget(user1Label_, 6, 0);
-    g->addWidget(userList1_, 6, 1, 1, 2);
-    g->addWidget(udf1Delete, 6, 3);
+    g->addWidget(userList1_, 6, 1, 1, 5);
+    g->addWidget(udf1Delete, 6, 6);
     g->addWidget(user2Label_, 7, 0);
-    g->addWidget(userList2_, 7, 1, 1, 2);
-    g->addWidget(udf2Delete, 7, 3);
+    g->addWidget(userList2_, 7, 1, 1, 5);
+    g->addWidget(udf2Delete, 7, 6);
 
     newIncome_ = button(this, "NewIncomeButton", QStringLiteral("&New +"), "Save new income record");
     newExpense_ =

@@ -83,57 +83,47 @@ QStringList unnamed(QWidget* window)
     return out;
 }
 
-bool hasLetter(const QString& text)
-{
-    return std::any_of(text.begin(), text.end(), [](QChar c) { return c.isLetter(); });
-}
-
-// The access keys of what `window` shows now: its menu bar, its buttons and
-// its labels' keys; a button with letters in its text and none is a fault.
-QStringList accessKeyFaults(QWidget* window)
+// Faults in the access keys of captions shown together: one with letters
+// and no key, or a key used twice.
+QStringList keyFaults(const QList<std::pair<QString, QString>>& captions)
 {
     QStringList faults;
     QHash<QChar, QString> seen;
-    auto take = [&](const QString& text, const QString& who) {
+    for (const auto& [text, who] : captions) {
         const QChar k = platform::accessKey(text);
-        if (k.isNull()) {
-            if (hasLetter(text))
-                faults << who + QStringLiteral(" has no access key");
-            return;
-        }
-        if (seen.contains(k))
+        if (k.isNull() && std::any_of(text.begin(), text.end(), [](QChar c) { return c.isLetter(); }))
+            faults << who + QStringLiteral(" has no access key");
+        else if (!k.isNull() && seen.contains(k))
             faults << QStringLiteral("%1 and %2 share %3").arg(seen[k], who, QString(k));
         seen.insert(k, who);
-    };
+    }
+    return faults;
+}
+
+// What `window` shows now: its menu bar, its buttons and its labels' keys.
+QStringList accessKeyFaults(QWidget* window)
+{
+    QList<std::pair<QString, QString>> captions;
     if (auto* mw = qobject_cast<QMainWindow*>(window); mw && mw->menuWidget())
         for (QAction* a : mw->menuBar()->actions())
-            if (a->isVisible())
-                take(a->text(), a->objectName());
+            captions.append({a->text(), a->objectName()});
     for (QAbstractButton* b : window->findChildren<QAbstractButton*>())
         if (b->isVisibleTo(window) && (b->focusPolicy() & Qt::TabFocus) && !b->text().isEmpty())
-            take(b->text(), b->objectName());
+            captions.append({b->text(), b->objectName()});
     for (QLabel* l : window->findChildren<QLabel*>())
         if (l->isVisibleTo(window) && l->buddy() && !platform::accessKey(l->text()).isNull())
-            take(l->text(), l->objectName());
-    return faults;
+            captions.append({l->text(), l->objectName()});
+    return keyFaults(captions);
 }
 
 QStringList menuFaults(QMenu* menu)
 {
     emit menu->aboutToShow();
-    QStringList faults;
-    QHash<QChar, QString> seen;
-    for (QAction* a : menu->actions()) {
-        if (a->isSeparator() || !a->isVisible())
-            continue;
-        const QChar k = platform::accessKey(a->text());
-        if (k.isNull())
-            faults << a->objectName() + QStringLiteral(" has no access key");
-        else if (seen.contains(k))
-            faults << QStringLiteral("%1 and %2 share %3").arg(seen[k], a->objectName(), QString(k));
-        seen.insert(k, a->objectName());
-    }
-    return faults;
+    QList<std::pair<QString, QString>> captions;
+    for (QAction* a : menu->actions())
+        if (!a->isSeparator() && a->isVisible())
+            captions.append({a->text(), a->objectName()});
+    return keyFaults(captions);
 }
 
 QWidget* topLevel(const char* name)
@@ -374,9 +364,24 @@ private slots:
 
     void firstRunShowsTheWholeLayout()
     {
+        // Large print, as a desktop may set it.
+        const QFont old = QApplication::font();
+        QFont large = old;
+        large.setPointSize(16);
+        QApplication::setFont(large);
+        auto restore = qScopeGuard([&] { QApplication::setFont(old); });
         AppHarness h;
         auto& w = h.start();
         w.show();
+        // The record panel, taller with its labels, shows whole over the list.
+        auto panelWhole = [&] {
+            h.action("mu_NewEntry")->trigger();
+            QWidget* panel = h.child("EditFrame");
+            const bool whole = panel->height() >= panel->sizeHint().height();
+            h.child<QPushButton>("CloseButton")->click();
+            return whole;
+        };
+        QVERIFY(panelWhole());
         auto* grid = h.child<QTableView>("MainGrid");
         const QRect avail = w.screen()->availableGeometry();
         QVERIFY(w.width() <= avail.width() && w.height() <= avail.height());
@@ -385,7 +390,7 @@ private slots:
         const QSize whole = app::wholeLayoutSize(grid, h.child("CategoryColumn")->width(),
                                                  {h.child<QStatusBar>("DisplayStatusBar"),
                                                   h.child<QStatusBar>("GeneralStatusBar")},
-                                                 w.size(), QSize(4000, 4000));
+                                                 w.size(), QSize(10000, 10000));
         w.resize(whole);
         QTRY_COMPARE(w.size(), whole);
         int columns = 0;
@@ -407,7 +412,9 @@ private slots:
         r.setWindowWidth(9135);
         app::SettingsFile(h.folder()).write(r);
         auto& again = h.start();
+        again.show();
         QVERIFY(again.width() < fitted);
+        QVERIFY(panelWhole());
     }
 
     void searchBoxWrapsItsQuestion()
