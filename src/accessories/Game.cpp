@@ -8,6 +8,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QShortcut>
 #include <QStringList>
 #include <QVBoxLayout>
 
@@ -150,12 +151,15 @@ void Game::buildControls()
 {
     QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
     file->setObjectName(QStringLiteral("mu_GameFile"));
-    QAction* newGame = file->addAction(QStringLiteral("New Game"));
+    QAction* newGame = file->addAction(QStringLiteral("&New Game"));
     newGame->setObjectName(QStringLiteral("mu_new"));
-    QAction* help = file->addAction(QStringLiteral("Help"));
+    QAction* help = file->addAction(QStringLiteral("&Help"));
     help->setObjectName(QStringLiteral("mu_GameHelp"));
     connect(newGame, &QAction::triggered, this, &Game::mu_new_Click);
     connect(help, &QAction::triggered, this, &Game::mu_GameHelp_Click);
+    // Esc ends the game, as closing its window does.
+    auto* esc = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    connect(esc, &QShortcut::activated, this, &QWidget::close);
 
     auto* central = new QWidget(this);
     auto* column = new QVBoxLayout(central);

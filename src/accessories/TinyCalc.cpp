@@ -155,6 +155,9 @@ void TinyCalc::buildControls()
     rule->setFrameShadow(QFrame::Sunken);
     auto* equals = new QLabel(QStringLiteral("="), central);
     resultBox_ = box(central, "TCResult", true);
+    topBox_->setAccessibleName(QStringLiteral("First number"));
+    bottomBox_->setAccessibleName(QStringLiteral("Second number"));
+    resultBox_->setAccessibleName(QStringLiteral("Result"));
 
     column->addWidget(topBox_);
     column->addWidget(opLabel_);
@@ -165,10 +168,10 @@ void TinyCalc::buildControls()
 
     auto* add = button(central, "TCAdd", QStringLiteral("+"), QStringLiteral("Add"));
     auto* sub = button(central, "TCSub", QStringLiteral("-"), QStringLiteral("Subtract"));
-    auto* mul = button(central, "TCMul", QStringLiteral("x"), QStringLiteral("Multiply"));
+    auto* mul = button(central, "TCMul", QStringLiteral("&x"), QStringLiteral("Multiply"));
     auto* div = button(central, "TCDiv", QStringLiteral("/"), QStringLiteral("Divide"));
-    auto* clear = button(central, "TCClear", QStringLiteral("C"), QStringLiteral("Clear"));
-    auto* repeat = button(central, "TCRepeat", QStringLiteral("result on top"));
+    auto* clear = button(central, "TCClear", QStringLiteral("&C"), QStringLiteral("Clear"));
+    auto* repeat = button(central, "TCRepeat", QStringLiteral("&result on top"));
     auto* keys = new QHBoxLayout;
     for (QPushButton* b : {add, sub, mul, div, clear}) {
         b->setFixedWidth(32);

@@ -25,11 +25,11 @@
 namespace fnk::app {
 
 const ConfigWindow::RangeOption ConfigWindow::kRangeOptions[10] = {
-    {"SUD_FiscalYear", "Full Fiscal Year", 0},  {"SUD_30Days", "Past 30 Days", 30},
-    {"SUD_60Days", "Past 60 Days", 60},         {"SUD_90Days", "Past 90 Days", 90},
-    {"SUD_180Days", "Past 180 Days", 180},      {"SUD_1Cal", "Past 1 Year", 365},
-    {"SUD_2Cal", "Past 2 Years", 730},          {"SUD_3Cal", "Past 3 Years", 1095},
-    {"SUD_4Cal", "Past 4 Years", 1460},         {"SUD_5Cal", "Past 5 Years", 1825},
+    {"SUD_FiscalYear", "&Full Fiscal Year", 0}, {"SUD_30Days", "Past &30 Days", 30},
+    {"SUD_60Days", "Past &60 Days", 60},         {"SUD_90Days", "Past &90 Days", 90},
+    {"SUD_180Days", "Past 1&80 Days", 180},     {"SUD_1Cal", "Past &1 Year", 365},
+    {"SUD_2Cal", "Past &2 Years", 730},          {"SUD_3Cal", "Past 3 &Years", 1095},
+    {"SUD_4Cal", "Past &4 Years", 1460},         {"SUD_5Cal", "Past &5 Years", 1825},
 };
 
 namespace {
@@ -142,26 +142,26 @@ ConfigWindow::ConfigWindow(const QString& programFolder, SettingsRecord& setting
                             W::kOwnerNameWidth);
     udf1Name_ = newTextBox(this, "UDF1NameEd", "Name for user-defined field #1 - Max 10 characters",
                            W::kUserFieldNameWidth);
-    udf1Save_ = newCheckBox(this, "UDF1Save", "Save List Items?",
+    udf1Save_ = newCheckBox(this, "UDF1Save", "Save &List Items?",
                             "Check to save each item entered in this field");
     udf2Name_ = newTextBox(this, "UDF2NameEd", "Name for user-defined field #2 - Max 10 characters",
                            W::kUserFieldNameWidth);
-    udf2Save_ = newCheckBox(this, "UDF2Save", "Save List Items?",
+    udf2Save_ = newCheckBox(this, "UDF2Save", "Save List &Items?",
                             "Check to save each item entered in this field");
     prompts_ = newCheckBox(this, "PromptsCheck",
-                           "Prompt for confirmation on record replace and delete");
+                           "&Prompt for confirmation on record replace and delete");
     editor_ = newTextBox(this, "EditorName", "Leave blank to use Wordpad or Word",
                          W::kEditorProgramWidth);
-    editorSearch_ = newButton(this, "Ed_Search", "...");
+    editorSearch_ = newButton(this, "Ed_Search", "...", "Choose the editor program");
     folder1_ = newTextBox(this, "AltFolder1Path", "Save path to alternate data folder",
                           W::kFolderWidth);
-    folder1Search_ = newButton(this, "AF1_Search", "...");
-    folder1Current_ = newButton(this, "AltFolder1Save", "Use Current",
+    folder1Search_ = newButton(this, "AF1_Search", "...", "Choose alternate data folder 1");
+    folder1Current_ = newButton(this, "AltFolder1Save", "&Use Current",
                                 "Make the CURRENT folder Alternate 1");
     folder2_ = newTextBox(this, "AltFolder2Path", "Save path to alternate data folder",
                           W::kFolderWidth);
-    folder2Search_ = newButton(this, "AF2_Search", "...");
-    folder2Current_ = newButton(this, "AltFolder2Save", "Use Current",
+    folder2Search_ = newButton(this, "AF2_Search", "...", "Choose alternate data folder 2");
+    folder2Current_ = newButton(this, "AltFolder2Save", "Use &Current",
                                 "Make the CURRENT folder Alternate 2");
 
     initDisplay_ = new QGroupBox(QStringLiteral("At Start Up Display..."), this);
@@ -177,8 +177,8 @@ ConfigWindow::ConfigWindow(const QString& programFolder, SettingsRecord& setting
     }
     rangeLayout->addStretch(1);
 
-    save_ = newButton(this, "SaveConfig", "Save", "Quit Settings - save any changes");
-    quit_ = newButton(this, "QuitConfig", "Quit", "Quit Settings without saving any changes");
+    save_ = newButton(this, "SaveConfig", "&Save", "Quit Settings - save any changes");
+    quit_ = newButton(this, "QuitConfig", "&Quit", "Quit Settings without saving any changes");
 
     // Short boxes get the width of what they hold; the paths take the rest.
     fitWidth(fyMonth_, 4);

@@ -127,20 +127,20 @@ qint64 Ledger::playMacro(const QString& path, const QDate& date,
 
 // -------------------------------------------------------------- settings
 
-void Ledger::loadSettings(platform::MessagePort& port)
+LoadedSettings Ledger::loadSettings(platform::MessagePort& port)
 {
-    LoadedSettings loaded = loadOrCreate(session_.programFolder, port);
+    const LoadedSettings loaded = loadOrCreate(session_.programFolder, port);
     session_.settings = loaded.record;
     if (!loaded.firstRun || session_.readOnly)
-        return;
+        return loaded;
     // A first run also gets four starter categories, unless some exist.
     // Each step that fails is skipped and set-up goes on with the next.
     store::CategoryFile cats(session_.categoryFile());
     try {
         if (cats.count() != 0)
-            return;
+            return loaded;
     } catch (const std::exception&) {
-        return;
+        return loaded;
     }
     const std::pair<const char*, const char*> starters[] = {
         {"SH", "Shelter"}, {"FO", "Food"}, {"WA", "Wages"}, {"TX", "Taxes"}};
@@ -153,6 +153,7 @@ void Ledger::loadSettings(platform::MessagePort& port)
         } catch (const std::exception&) {
         }
     }
+    return loaded;
 }
 
 void Ledger::writeSettings() const

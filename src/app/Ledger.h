@@ -2,6 +2,7 @@
 
 #include "app/FolderLock.h"
 #include "app/Session.h"
+#include "app/Settings.h"
 
 #include <QDate>
 #include <QObject>
@@ -101,7 +102,8 @@ public:
     // Loads the settings of the program folder (the defaults when there is
     // no file; a damaged or unreadable file is told through `port`).  A
     // first run in a writable folder also gets four starter categories.
-    void loadSettings(platform::MessagePort& port);
+    // Returns what was loaded and how.
+    LoadedSettings loadSettings(platform::MessagePort& port);
     // Writes the settings in memory, unless another copy held the program
     // folder at start-up or the file was held back.  Throws FileError.
     void writeSettings() const;

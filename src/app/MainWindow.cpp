@@ -10,7 +10,9 @@
 #include "accessories/TinyCalc.h"
 #include "edit/EditPanel.h"
 #include "notes/Notes.h"
+#include "platform/Accessibility.h"
 #include "platform/Clock.h"
+#include "platform/Colours.h"
 #include "platform/ErrorReport.h"
 #include "platform/MessagePort.h"
 #include "platform/Printing.h"
@@ -120,6 +122,7 @@ MainWindow::MainWindow(const QString& programFolder, QWidget* parent)
 
     mainGrid_ = named(new QTableView(listArea_), "MainGrid", "Double-click any line item to edit");
     mainGrid_->setModel(listModel_);
+    listModel_->followPalette(mainGrid_->palette());
     mainGrid_->setSelectionBehavior(QAbstractItemView::SelectRows);
     mainGrid_->setSelectionMode(QAbstractItemView::SingleSelection);
     mainGrid_->setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -139,8 +142,8 @@ MainWindow::MainWindow(const QString& programFolder, QWidget* parent)
     rcol->setContentsMargins(0, 0, 0, 0);
     rcol->setSpacing(0);
     auto* buttonsRow = new QHBoxLayout;
-    allButton_ = button(right, "AllCategoryButton", QStringLiteral("All <F8>"), "Display all categories");
-    clearButton_ = button(right, "NoCategory", QStringLiteral("Clear"), "Clear the list (display nothing)");
+    allButton_ = button(right, "AllCategoryButton", QStringLiteral("A&ll <F8>"), "Display all categories");
+    clearButton_ = button(right, "NoCategory", QStringLiteral("&Clear"), "Clear the list (display nothing)");
     buttonsRow->addWidget(allButton_);
     buttonsRow->addWidget(clearButton_);
     rcol->addLayout(buttonsRow);
@@ -155,6 +158,7 @@ MainWindow::MainWindow(const QString& programFolder, QWidget* parent)
     categoryGrid_->setSelectionMode(QAbstractItemView::SingleSelection);
     categoryGrid_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     categoryGrid_->setWordWrap(false);
+    categoryGrid_->setTabKeyNavigation(false);  // Tab leaves the list
     categoryGrid_->verticalHeader()->hide();
     categoryGrid_->verticalHeader()->setDefaultSectionSize(categoryGrid_->fontMetrics().height() + 4);
     categoryGrid_->installEventFilter(this);
@@ -165,6 +169,7 @@ MainWindow::MainWindow(const QString& programFolder, QWidget* parent)
                          + categoryGrid_->verticalScrollBar()->sizeHint().width());
     rcol->addWidget(categoryGrid_, 1);
     udfList_ = named(new QListWidget(right), "UDFSearchList");
+    udfList_->setAccessibleName(QStringLiteral("User field values"));
     udfList_->hide();
     rcol->addWidget(udfList_, 1);
     row->addWidget(right);
@@ -212,9 +217,9 @@ MainWindow::MainWindow(const QString& programFolder, QWidget* parent)
     });
     listPop_ = new QMenu(this);
     listPop_->setObjectName(QStringLiteral("ListPop"));
-    QAction* popEdit = listPop_->addAction(QStringLiteral("Edit"));
+    QAction* popEdit = listPop_->addAction(QStringLiteral("&Edit"));
     popEdit->setObjectName(QStringLiteral("ListPopEdit"));
-    QAction* popDelete = listPop_->addAction(QStringLiteral("Delete"));
+    QAction* popDelete = listPop_->addAction(QStringLiteral("&Delete"));
     popDelete->setObjectName(QStringLiteral("ListPopDelete"));
     connect(popEdit, &QAction::triggered, this, &MainWindow::MainGrid_DblClick);
     connect(popDelete, &QAction::triggered, this, &MainWindow::ListPopDelete_Click);
@@ -252,6 +257,11 @@ MainWindow::MainWindow(const QString& programFolder, QWidget* parent)
     // widths leaves every control where it was.
     const int s = displayBar_->sizeHint().height() + generalBar_->sizeHint().height();
     setMinimumSize(4 * allButton_->sizeHint().width() + 1, 3 * s + 1);
+
+    // Every control has a name a screen reader can say, in this window and
+    // in every window the program shows.
+    platform::nameControls(this);
+    platform::nameControlsOnShow();
 }
 
 MainWindow::~MainWindow()
@@ -397,6 +407,9 @@ void MainWindow::buildPanels(QWidget* area)
     editPanel_->hide();
     categoryPanel_ = new edit::CategoryPanel([this] { return categoryContext(); }, area);
     categoryPanel_->hide();
+    // In the record panel the category list comes between the amount and the note.
+    QWidget::setTabOrder(editPanel_->findChild<QWidget*>(QStringLiteral("AmountBox")), categoryGrid_);
+    QWidget::setTabOrder(categoryGrid_, editPanel_->findChild<QWidget*>(QStringLiteral("NoteBox")));
 
     connect(editPanel_, &edit::EditPanel::openedForNew, this, [this] {
         setListWanted(false);
@@ -411,6 +424,14 @@ void MainWindow::buildPanels(QWidget* area)
         allButton_->setEnabled(true);
         setListWanted(true);
         rebuildList();
+        // An entry saved with a date the list does not show leaves it: say so
+        // where the dates shown are, until the list changes again.
+        const store::LedgerRecord& saved = editPanel_->currentRecord();
+        const double first = store::dayFromDate(session_.range.earliest());
+        const double last = store::dayFromDate(session_.range.latest());
+        if (!session_.macroMode && !saved.isDeleted()
+            && !(first <= saved.entryDate && saved.entryDate <= last))
+            generalBar_->showMessage(QStringLiteral("Saved; outside the dates shown"), 15000);
     });
     connect(editPanel_, &edit::EditPanel::closedWithoutSave, this, [this] {
         allButton_->setEnabled(true);
@@ -436,11 +457,15 @@ void MainWindow::buildPanels(QWidget* area)
         auto* g = new QGridLayout(dateFrame_);
         monthView1_ = named(new QCalendarWidget(dateFrame_), "MonthView1");
         monthView2_ = named(new QCalendarWidget(dateFrame_), "MonthView2");
-        g->addWidget(new QLabel(QStringLiteral("Earliest Date"), dateFrame_), 0, 0);
-        g->addWidget(new QLabel(QStringLiteral("Latest Date"), dateFrame_), 0, 1);
+        auto* earliest = new QLabel(QStringLiteral("Earliest &Date"), dateFrame_);
+        auto* latest = new QLabel(QStringLiteral("La&test Date"), dateFrame_);
+        earliest->setBuddy(monthView1_);
+        latest->setBuddy(monthView2_);
+        g->addWidget(earliest, 0, 0);
+        g->addWidget(latest, 0, 1);
         g->addWidget(monthView1_, 1, 0);
         g->addWidget(monthView2_, 1, 1);
-        auto* ok = button(dateFrame_, "DateDialOK", QStringLiteral("OK"), "Click to accept date shown");
+        auto* ok = button(dateFrame_, "DateDialOK", QStringLiteral("&OK"), "Click to accept date shown");
         g->addWidget(ok, 2, 0, 1, 2, Qt::AlignHCenter);
         connect(ok, &QPushButton::clicked, this, &MainWindow::DateDialOK_Click);
         dateFrame_->adjustSize();
@@ -450,10 +475,13 @@ void MainWindow::buildPanels(QWidget* area)
     macDateFrame_ = floatingFrame(area, "MacDateFrame");
     {
         auto* g = new QGridLayout(macDateFrame_);
-        g->addWidget(new QLabel(QStringLiteral("Select Date"), macDateFrame_), 0, 0, 1, 2);
-        g->addWidget(named(new QCalendarWidget(macDateFrame_), "MonthView3"), 1, 0, 1, 2);
-        auto* ok = button(macDateFrame_, "MacDateOK", QStringLiteral("OK"), nullptr);
-        auto* cancel = button(macDateFrame_, "MacCancel", QStringLiteral("Cancel"), nullptr);
+        auto* select = new QLabel(QStringLiteral("Select Date"), macDateFrame_);
+        auto* monthView3 = named(new QCalendarWidget(macDateFrame_), "MonthView3");
+        select->setBuddy(monthView3);
+        g->addWidget(select, 0, 0, 1, 2);
+        g->addWidget(monthView3, 1, 0, 1, 2);
+        auto* ok = button(macDateFrame_, "MacDateOK", QStringLiteral("&OK"), nullptr);
+        auto* cancel = button(macDateFrame_, "MacCancel", QStringLiteral("Ca&ncel"), nullptr);
         g->addWidget(ok, 2, 0);
         g->addWidget(cancel, 2, 1);
         connect(ok, &QPushButton::clicked, this, &MainWindow::MacDateOK_Click);
@@ -463,6 +491,7 @@ void MainWindow::buildPanels(QWidget* area)
 
     // Report viewer.
     viewer_ = named(new reports::ReportView(area), "Viewer");
+    viewer_->setAccessibleName(QStringLiteral("Report"));
     // Reports line up in columns: "Courier New", or the nearest fixed-pitch font.
     viewer_->setFont(platform::linePrintFont(QStringLiteral("Courier New"), viewer_->font().pointSize()));
     viewer_->hide();
@@ -523,7 +552,8 @@ void MainWindow::startUp()
                        notes::builtInHelp());
 
     // The start-up form, with the settings loaded behind it.
-    ledger_.loadSettings(platform::messages());
+    const LoadedSettings loaded = ledger_.loadSettings(platform::messages());
+    noStoredSize_ = loaded.firstRun || loaded.damaged || loaded.unreadable;
     splash_ = new Splash(session_.settings.password());
     splash_holder_.reset(splash_);
     connect(splash_, &Splash::passed, this, &MainWindow::gatePassed);
@@ -583,6 +613,8 @@ void MainWindow::startUp()
         reportFailure(e);
     }
 
+    if (noStoredSize_)
+        fitFirstRunWindow();
     if (!session_.settings.hasPassword())
         gatePassed();
 }
@@ -680,6 +712,7 @@ void MainWindow::rebuildList(const QString& searchArgument)
 
 void MainWindow::showStatus(const view::StatusPanels& status)
 {
+    generalBar_->clearMessage();
     for (int i = 0; i < 5; ++i)
         if (!status.panel[i].isNull())
             displayPanels_[i]->setText(status.panel[i]);
@@ -796,6 +829,8 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event)
         && static_cast<QMouseEvent*>(event)->button() == Qt::RightButton
         && watched->parent() == mainGrid_ && watched == mainGrid_->viewport())
         return true;
+    if (watched == mainGrid_ && event->type() == QEvent::PaletteChange)
+        listModel_->followPalette(mainGrid_->palette());
     if ((watched == listArea_ || watched == mainGrid_)
         && (event->type() == QEvent::Resize || event->type() == QEvent::Move))
         layoutOverlays();
@@ -998,7 +1033,10 @@ void MainWindow::openUserFieldSearch(int field)
     }
     const QString name = field == 1 ? session_.settings.userField1Name()
                                     : session_.settings.userField2Name();
-    udfPrompt_->setText(QStringLiteral("Select ") + name);
+    udfList_->setAccessibleName(platform::plainCaption(name));
+    udfPrompt_->setAccessibleName(QStringLiteral("Select ") + platform::plainCaption(name));
+    udfPrompt_->setText(QStringLiteral("Sele&ct ")
+                        + QString(name).replace(QLatin1Char('&'), QStringLiteral("&&")));
     allButton_->hide();
     clearButton_->hide();
     categoryGrid_->hide();

@@ -185,6 +185,11 @@ private:
     void setListWanted(bool on);
     void gatePassed();
     void placeFromSettings();
+    // Sizes the window for its whole list and status panels, within the
+    // screen: the first run has no size of the user's.
+    void fitFirstRunWindow();
+    // Keeps the window tall enough for the record panel over its list.
+    void keepRecordPanelWhole();
     void storeGeometry();
     void applyRange();
     void showStatus(const view::StatusPanels& status);
@@ -271,6 +276,7 @@ private:
     QList<QLabel*> generalPanels_;
     QWidget* listArea_ = nullptr;
     bool started_ = false;
+    bool noStoredSize_ = false;  // the settings came from the first-run defaults
     platform::HelpViewer help_;
     QList<QPointer<QWidget>> secondary_;  // windows that follow the font setting
     QList<QPointer<QWidget>> games_;

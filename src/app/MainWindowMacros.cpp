@@ -4,6 +4,7 @@
 
 #include "edit/EditPanel.h"
 #include "macros/MacroFile.h"
+#include "platform/Colours.h"
 #include "platform/Clock.h"
 #include "platform/MessagePort.h"
 #include "platform/WaitCursor.h"
@@ -47,9 +48,7 @@ void MainWindow::TurnMacroOn()
         categoryGrid_->setToolTip(QStringLiteral("Click category to select (during record edit)"));
     generalPanels_[0]->setText(QStringLiteral("Macro Edit!!! File: ") + session_.macroFile);
     editPanel_->setDateStepsEnabled(false);
-    QPalette p = mainGrid_->palette();
-    p.setColor(QPalette::Base, QColor(255, 255, 0));
-    mainGrid_->setPalette(p);
+    platform::markBackground(mainGrid_, QColor(255, 255, 0));
     updateCommands();
 }
 
@@ -61,9 +60,7 @@ void MainWindow::TurnMacroOff()
     session_.range.SetRange(session_.settings.defaultRangeCode(), 0, platform::clock().today());
     applyRange();
     editPanel_->setDateStepsEnabled(true);
-    QPalette p = mainGrid_->palette();
-    p.setColor(QPalette::Base, palette().color(QPalette::Base));
-    mainGrid_->setPalette(p);
+    platform::clearMark(mainGrid_);
     updateCommands();
 }
 

@@ -3,14 +3,22 @@
 #include "app/MainWindow.h"
 
 #include "app/ProgramFolder.h"
+#include "app/WindowFit.h"
+#include "platform/Colours.h"
 #include "platform/MessagePort.h"
 #include "platform/WaitCursor.h"
 
 #include <QAction>
+
+#include <algorithm>
 #include <QApplication>
 #include <QFileInfo>
+#include <QGuiApplication>
+#include <QScreen>
+#include <QStatusBar>
 #include <QHeaderView>
 #include <QLabel>
+#include <QMenuBar>
 #include <QPushButton>
 #include <QTableView>
 
@@ -132,6 +140,7 @@ void MainWindow::setFontsBold(bool bold)
         setBold(top, bold);
     session_.settings.setBoldFonts(bold);
     fitStatusPanels();
+    keepRecordPanelWhole();
 }
 
 void MainWindow::followBoldSetting(QWidget* window)
@@ -155,10 +164,47 @@ void MainWindow::mu_NoBold()
     setFontsBold(a->isChecked());
 }
 
+void MainWindow::fitFirstRunWindow()
+{
+    QScreen* sc = screen() ? screen() : QGuiApplication::primaryScreen();
+    if (!sc)
+        return;
+    // The window's frame is not known before it is shown: room is left for
+    // a title bar and borders.
+    const QRect avail = sc->availableGeometry();
+    const QSize room = avail.size() - QSize(16, 48);
+    fitStatusPanels();
+    const QWidget* beside = findChild<QWidget*>(QStringLiteral("CategoryColumn"));
+    // Two thirds of the screen's height give the list room for a few weeks.
+    const QSize start(width(), std::max(height(), avail.height() * 2 / 3));
+    const QSize s = wholeLayoutSize(mainGrid_, beside ? beside->width() : 0, {displayBar_, generalBar_},
+                                    start, room);
+    resize(s.expandedTo(minimumSize()));
+    // Whole on the screen.
+    const int left = std::clamp(x(), avail.left(), std::max(avail.left(), avail.right() - 16 - width()));
+    const int top = std::clamp(y(), avail.top(), std::max(avail.top(), avail.bottom() - 48 - height()));
+    move(left, top);
+}
+
+void MainWindow::keepRecordPanelWhole()
+{
+    // The panel floats over the list and is cut off where the list ends.
+    const int around = menuBar()->sizeHint().height() + toolRow_->sizeHint().height()
+        + displayBar_->sizeHint().height() + generalBar_->sizeHint().height();
+    setMinimumHeight(std::max(minimumHeight(), around + editPanel_->sizeHint().height() + 4));
+}
+
 void MainWindow::SetGridColors(QWidget* focused)
 {
-    const QColor active = Qt::black;
-    const QColor grey = palette().color(QPalette::Disabled, QPalette::WindowText);
+    // The focused list's heading in the text colour of the window, the
+    // other one greyed, both readable on the heading's background.
+    const QColor back = palette().color(QPalette::Button);
+    const QColor active = platform::readableOn(palette().color(QPalette::ButtonText), back);
+    const QColor text = palette().color(QPalette::ButtonText);
+    const QColor grey = platform::readableOn(
+        QColor((text.red() + back.red()) / 2, (text.green() + back.green()) / 2,
+               (text.blue() + back.blue()) / 2),
+        back);
     auto paint = [](QTableView* view, const QColor& c) {
         QPalette p = view->horizontalHeader()->palette();
         p.setColor(QPalette::ButtonText, c);

@@ -1,6 +1,7 @@
 // The main window's free selection mode and report view.
 #include "app/MainWindow.h"
 
+#include "platform/Colours.h"
 #include "platform/MessagePort.h"
 #include "reports/ChartWindow.h"
 #include "platform/ErrorReport.h"
@@ -32,10 +33,14 @@ const QColor kCyan(0, 255, 255);
 
 void MainWindow::setListBackground(const QColor& colour)
 {
+    // The window's own background clears the mark; any other colour is the
+    // hue of a mode, made to suit the palette.
+    const bool own = colour == palette().color(QPalette::Base);
     for (QTableView* v : {mainGrid_, categoryGrid_}) {
-        QPalette p = v->palette();
-        p.setColor(QPalette::Base, colour);
-        v->setPalette(p);
+        if (own)
+            platform::clearMark(v);
+        else
+            platform::markBackground(v, colour);
     }
 }
 

@@ -40,7 +40,7 @@ Splash::Splash(const QString& password, QWidget* parent) : QDialog(parent), stor
     product->setFont(f);
     product->setAlignment(Qt::AlignCenter);
 
-    auto* label = new QLabel(QStringLiteral("Password"), this);
+    auto* label = new QLabel(QStringLiteral("&Password"), this);
     label->setObjectName(QStringLiteral("SplashPasswordLabel"));
     password_ = new QLineEdit(this);
     password_->setObjectName(QStringLiteral("UserPasswordBox"));
@@ -48,7 +48,7 @@ Splash::Splash(const QString& password, QWidget* parent) : QDialog(parent), stor
     password_->setEchoMode(QLineEdit::Password);
     label->setBuddy(password_);
 
-    start_ = new QPushButton(QStringLiteral("START"), this);
+    start_ = new QPushButton(QStringLiteral("&START"), this);
     start_->setObjectName(QStringLiteral("Command1"));
     start_->setToolTip(QStringLiteral("Click to continue"));
     start_->setDefault(true);

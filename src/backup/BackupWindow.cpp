@@ -125,9 +125,9 @@ BackupWindow::BackupWindow(const QString& dataFolder, QWidget* parent)
     for (QLabel* label : {sourceLabel_, target_, progress_})
         label->setTextInteractionFlags(Qt::TextSelectableByMouse);
 
-    run_ = newButton(this, "RunBackup", "Copy all Source files to Target",
+    run_ = newButton(this, "RunBackup", "&Copy all Source files to Target",
                      "Start data backup process");
-    stop_ = newButton(this, "StopBackup", "Close", "Quit data backup utility");
+    stop_ = newButton(this, "StopBackup", "C&lose", "Quit data backup utility");
 
     auto* source = new QVBoxLayout;
     source->addWidget(sourceLabel_);

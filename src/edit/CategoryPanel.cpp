@@ -65,18 +65,20 @@ void CategoryPanel::buildControls()
     descriptionEd_ = lineEdit(this, "CatDescriptionEd", QString(),
                               "Category description - up to 76 characters (optional)");
     descriptionEd_->setMaxLength(kDescriptionLength);
-    g->addWidget(new QLabel(QStringLiteral("Code"), this), 0, 0);
+    g->addWidget(detail::labelFor(this, "CatCodeLabel", QStringLiteral("C&ode"), codeEd_), 0, 0);
     g->addWidget(codeEd_, 0, 1);
-    g->addWidget(new QLabel(QStringLiteral("Name"), this), 1, 0);
+    g->addWidget(detail::labelFor(this, "CatLabelLabel", QStringLiteral("&Name"), labelEd_), 1, 0);
     g->addWidget(labelEd_, 1, 1);
-    g->addWidget(new QLabel(QStringLiteral("Description"), this), 2, 0);
+    g->addWidget(detail::labelFor(this, "CatDescriptionLabel", QStringLiteral("&Description"),
+                                  descriptionEd_),
+                 2, 0);
     g->addWidget(descriptionEd_, 2, 1);
 
-    saveCat_ = button(this, "SaveCat", QStringLiteral("Save"), "Save new category");
-    replaceCat_ = button(this, "ReplaceCat", QStringLiteral("Replace"),
+    saveCat_ = button(this, "SaveCat", QStringLiteral("Sa&ve"), "Save new category");
+    replaceCat_ = button(this, "ReplaceCat", QStringLiteral("Re&place"),
                          "Replace category with new name and/or code");
-    deleteCat_ = button(this, "DeleteCat", QStringLiteral("Delete"), "Delete this category");
-    quitCat_ = button(this, "QuitCat", QStringLiteral("Quit"), "Quit category edit - no changes");
+    deleteCat_ = button(this, "DeleteCat", QStringLiteral("Dele&te"), "Delete this category");
+    quitCat_ = button(this, "QuitCat", QStringLiteral("&Quit"), "Quit category edit - no changes");
     auto* row = new QHBoxLayout;
     for (QPushButton* b : {saveCat_, replaceCat_, deleteCat_, quitCat_})
         row->addWidget(b);

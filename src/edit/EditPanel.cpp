@@ -1,7 +1,9 @@
 #include "edit/EditPanel.h"
 
 #include "edit/PanelWidgets.h"
+#include "platform/Accessibility.h"
 #include "platform/Clock.h"
+#include "platform/Colours.h"
 #include "platform/ErrorReport.h"
 #include "platform/MessagePort.h"
 #include "store/CategoryFile.h"
@@ -22,11 +24,13 @@
 #include <QPushButton>
 
 #include <cmath>
+#include <iterator>
 
 namespace fnk::edit
 {
 
 using detail::button;
+using detail::labelFor;
 using detail::lineEdit;
 using detail::named;
 using platform::Icon;
@@ -94,12 +98,13 @@ void EditPanel::buildControls()
     for (QPushButton* b : {dateDn30_, dateDn_, dateUp_, dateUp30_, todayButton_})
         b->setMaximumWidth(b->fontMetrics().horizontalAdvance(QStringLiteral("30>")) + 20);
     g->setHorizontalSpacing(4);
-    g->addWidget(dateDn30_, 0, 0);
-    g->addWidget(dateDn_, 0, 1);
-    g->addWidget(dateBox_, 0, 2, 1, 2);
-    g->addWidget(dateUp_, 0, 4);
-    g->addWidget(dateUp30_, 0, 5);
-    g->addWidget(todayButton_, 0, 6);
+    g->addWidget(labelFor(this, "DateLabel", QStringLiteral("Date"), dateBox_), 0, 2, 1, 2);
+    g->addWidget(dateDn30_, 1, 0);
+    g->addWidget(dateDn_, 1, 1);
+    g->addWidget(dateBox_, 1, 2, 1, 2);
+    g->addWidget(dateUp_, 1, 4);
+    g->addWidget(dateUp30_, 1, 5);
+    g->addWidget(todayButton_, 1, 6);
 
     amountBox_ =
         lineEdit(this, "AmountBox", QStringLiteral("amount"), "Amount of income or expense");
@@ -107,43 +112,50 @@ void EditPanel::buildControls()
                         "Category code - click list on right to change", true);
     nameBox_ = lineEdit(this, "CategoryBox", QStringLiteral("category"),
                         "Category name - click list on right to change", true);
-    g->addWidget(amountBox_, 1, 0, 1, 3);
-    g->addWidget(codeBox_, 1, 3, 1, 1);
-    g->addWidget(nameBox_, 1, 4, 1, 3);
+    g->addWidget(labelFor(this, "AmountLabel", QStringLiteral("Amo&unt"), amountBox_), 2, 0, 1, 3);
+    g->addWidget(labelFor(this, "CodeLabel", QStringLiteral("Code"), codeBox_), 2, 3);
+    g->addWidget(labelFor(this, "CategoryLabel", QStringLiteral("Category"), nameBox_), 2, 4, 1, 3);
+    g->addWidget(amountBox_, 3, 0, 1, 3);
+    g->addWidget(codeBox_, 3, 3, 1, 1);
+    g->addWidget(nameBox_, 3, 4, 1, 3);
 
     noteBox_ = lineEdit(this, "NoteBox", QStringLiteral("note"),
                         "Type a short note here - up to 60 characters");
     noteBox_->setMaxLength(int(store::LedgerRecord::kNoteWidth));
-    g->addWidget(noteBox_, 2, 0, 1, 7);
+    g->addWidget(labelFor(this, "NoteLabel", QStringLiteral("No&te"), noteBox_), 4, 0, 1, 7);
+    g->addWidget(noteBox_, 5, 0, 1, 7);
 
     user1Label_ = named(new QLabel(QStringLiteral("user def 1"), this), "User1Label");
     user2Label_ = named(new QLabel(QStringLiteral("user def 2"), this), "User2Label");
     userList1_ = userList(this, "UserList1");
     userList2_ = userList(this, "UserList2");
+    user1Label_->setBuddy(userList1_);
+    user2Label_->setBuddy(userList2_);
+    // A cross, not a letter: it takes no access key.
     auto* udf1Delete =
-        button(this, "UDF1Delete", QStringLiteral("x"), "Remove item from pick list");
+        button(this, "UDF1Delete", QStringLiteral("\u00d7"), "Remove item from pick list");
     auto* udf2Delete =
-        button(this, "UDF2Delete", QStringLiteral("x"), "Remove item from pick list");
+        button(this, "UDF2Delete", QStringLiteral("\u00d7"), "Remove item from pick list");
     for (QPushButton* b : {udf1Delete, udf2Delete})
         b->setMaximumWidth(b->fontMetrics().horizontalAdvance(QStringLiteral("30>")) + 20);
-    g->addWidget(user1Label_, 3, 0);
-    g->addWidget(userList1_, 3, 1, 1, 2);
-    g->addWidget(udf1Delete, 3, 3);
-    g->addWidget(user2Label_, 4, 0);
-    g->addWidget(userList2_, 4, 1, 1, 2);
-    g->addWidget(udf2Delete, 4, 3);
+    g->addWidget(user1Label_, 6, 0);
+    g->addWidget(userList1_, 6, 1, 1, 5);
+    g->addWidget(udf1Delete, 6, 6);
+    g->addWidget(user2Label_, 7, 0);
+    g->addWidget(userList2_, 7, 1, 1, 5);
+    g->addWidget(udf2Delete, 7, 6);
 
-    newIncome_ = button(this, "NewIncomeButton", QStringLiteral("New +"), "Save new income record");
+    newIncome_ = button(this, "NewIncomeButton", QStringLiteral("&New +"), "Save new income record");
     newExpense_ =
-        button(this, "NewExpenseButton", QStringLiteral("New -"), "Save new expense record");
-    replaceIncome_ = button(this, "ReplaceIncomeButton", QStringLiteral("Replace +"),
+        button(this, "NewExpenseButton", QStringLiteral("Ne&w -"), "Save new expense record");
+    replaceIncome_ = button(this, "ReplaceIncomeButton", QStringLiteral("Re&place +"),
                             "Replace this record - save as income");
-    replaceExpense_ = button(this, "ReplaceExpenseButton", QStringLiteral("Replace -"),
+    replaceExpense_ = button(this, "ReplaceExpenseButton", QStringLiteral("Replace &-"),
                              "Replace this record - save as expense");
     deleteButton_ =
-        button(this, "DeleteButton", QStringLiteral("Delete"), "Delete record (CTRL-DEL)");
+        button(this, "DeleteButton", QStringLiteral("&Delete"), "Delete record (CTRL-DEL)");
     closeButton_ =
-        button(this, "CloseButton", QStringLiteral("Close"), "Quit record edit - no changes (ESC)");
+        button(this, "CloseButton", QStringLiteral("Cl&ose"), "Quit record edit - no changes (ESC)");
     auto* actions = new QGridLayout;
     actions->setSpacing(4);
     actions->addWidget(newIncome_, 0, 0);
@@ -152,7 +164,17 @@ void EditPanel::buildControls()
     actions->addWidget(replaceIncome_, 1, 0);
     actions->addWidget(replaceExpense_, 1, 1);
     actions->addWidget(deleteButton_, 1, 2);
-    g->addLayout(actions, 5, 0, 1, 7);
+    g->addLayout(actions, 8, 0, 1, 7);
+
+    // Tab goes from the date to the amount, the note, the user fields and
+    // the buttons (the main window puts its category list after the
+    // amount); it passes over the boxes that only show.
+    QWidget* order[] = {dateDn30_,  dateDn_,     dateUp_,      dateUp30_,      todayButton_,
+                        amountBox_, noteBox_,    userList1_,   udf1Delete,     userList2_,
+                        udf2Delete, newIncome_,  newExpense_,  closeButton_,   replaceIncome_,
+                        replaceExpense_, deleteButton_};
+    for (size_t i = 1; i < std::size(order); ++i)
+        setTabOrder(order[i - 1], order[i]);
 
     setAmountColour(false);
 
@@ -175,8 +197,11 @@ void EditPanel::buildControls()
 
 void EditPanel::setAmountColour(bool red)
 {
+    // Money out is typed in red, money in in the text colour of the panel.
+    const QPalette own = palette();
     QPalette p = amountBox_->palette();
-    p.setColor(QPalette::Text, red ? QColor(255, 0, 0) : QColor(0, 0, 0));
+    p.setColor(QPalette::Text, red ? platform::readableOn(QColor(255, 0, 0), own.color(QPalette::Base))
+                                   : own.color(QPalette::Text));
     amountBox_->setPalette(p);
 }
 
@@ -199,6 +224,11 @@ void EditPanel::applyPump(const EditContext& ctx, const QStringList& list1,
     fillEntries(userList2_, list2);
     user1Label_->setText(ctx.user1Name);
     user2Label_->setText(ctx.user2Name);
+    // The names are stored padded; a screen reader says them without it.
+    for (auto [list, name] : {std::pair{userList1_, ctx.user1Name}, std::pair{userList2_, ctx.user2Name}}) {
+        const QString spoken = platform::plainCaption(name);
+        list->setAccessibleName(spoken.isEmpty() ? list->toolTip() : spoken);
+    }
 }
 
 void EditPanel::PumpUpEditBox()

@@ -3,6 +3,7 @@
 // Small helpers the two editing panels build their controls with.
 
 #include <QFrame>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QString>
@@ -18,6 +19,14 @@ template <typename W> W* named(W* w, const char* name, const char* tip = nullptr
     return w;
 }
 
+// A label for `field`, whose access key moves to it.
+inline QLabel* labelFor(QWidget* parent, const char* name, const QString& text, QWidget* field)
+{
+    auto* l = named(new QLabel(text, parent), name);
+    l->setBuddy(field);
+    return l;
+}
+
 inline QPushButton* button(QWidget* parent, const char* name, const QString& caption,
                            const char* tip)
 {
@@ -29,6 +38,9 @@ inline QLineEdit* lineEdit(QWidget* parent, const char* name, const QString& tex
 {
     auto* e = named(new QLineEdit(text, parent), name, tip);
     e->setReadOnly(readOnly);
+    // Tab passes over a box that only shows; a click still selects its text.
+    if (readOnly)
+        e->setFocusPolicy(Qt::ClickFocus);
     return e;
 }
 

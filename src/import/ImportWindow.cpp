@@ -2,6 +2,7 @@
 
 #include "import/ImportRun.h"
 #include "import/TextLines.h"
+#include "platform/Colours.h"
 #include "platform/ErrorReport.h"
 #include "platform/MessagePort.h"
 #include "store/Money.h"
@@ -334,7 +335,8 @@ void ImportWindow::showRecordPreview()
             QFont bold = item->font(3);
             bold.setBold(true);
             for (int c = 0; c < 5; ++c) {
-                item->setForeground(c, QColor(0xB0, 0, 0));
+                item->setForeground(c, platform::readableOn(QColor(0xB0, 0, 0),
+                                                          recordPreview_->palette().color(QPalette::Base)));
                 item->setFont(c, bold);
                 item->setToolTip(c, row.problem);
             }

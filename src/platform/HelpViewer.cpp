@@ -1,6 +1,7 @@
 #include "platform/HelpViewer.h"
 
 #include <QFile>
+#include <QShortcut>
 #include <QTextBrowser>
 #include <QUrl>
 
@@ -22,6 +23,10 @@ void HelpViewer::showContents()
         browser_->setWindowTitle(QStringLiteral("Fennick Help"));
         browser_->setOpenExternalLinks(true);
         browser_->resize(640, 560);
+        browser_->setAccessibleName(QStringLiteral("Help"));
+        // Esc closes help, as it closes every window of its own.
+        auto* esc = new QShortcut(QKeySequence(Qt::Key_Escape), browser_);
+        QObject::connect(esc, &QShortcut::activated, browser_, &QWidget::close);
     }
     const QString source = QFile::exists(helpFile_) ? helpFile_ : builtIn_;
     browser_->setSource(source.startsWith(QLatin1Char(':'))

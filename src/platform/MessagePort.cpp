@@ -3,8 +3,11 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QInputDialog>
+#include <QLabel>
 #include <QMessageBox>
 #include <QPointer>
+
+#include <algorithm>
 
 namespace fnk::platform {
 
@@ -130,10 +133,22 @@ Answer QtMessagePort::message(const MessageBox& box)
 
 QString QtMessagePort::input(const InputBox& box)
 {
-    bool ok = false;
-    const QString text = QInputDialog::getText(g_parent, box.title, box.prompt, QLineEdit::Normal,
-                                               box.defaultText, &ok);
-    return ok ? text : QString();
+    QInputDialog d(g_parent);
+    d.setWindowTitle(box.title);
+    d.setInputMode(QInputDialog::TextInput);
+    d.setLabelText(box.prompt);
+    d.setTextValue(box.defaultText);
+    // A long question wraps at about sixty characters instead of stretching
+    // the box across the screen.
+    if (auto* label = d.findChild<QLabel*>()) {
+        label->setWordWrap(true);
+        const QFontMetrics fm = label->fontMetrics();
+        const int width = std::min(fm.averageCharWidth() * 60, fm.horizontalAdvance(box.prompt));
+        label->setMinimumWidth(std::max(width, fm.averageCharWidth() * 30));
+    }
+    if (d.exec() != QDialog::Accepted)
+        return {};
+    return d.textValue();
 }
 
 QString QtMessagePort::file(const FileDialog& dialog)

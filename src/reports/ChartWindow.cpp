@@ -199,10 +199,10 @@ ChartWindow::ChartWindow(ChartData data, QString dataFolder, QWidget* parent)
     setAttribute(Qt::WA_DeleteOnClose);
 
     auto* view = new ChartView(data_, this);
-    auto* print = newButton(this, "ChartPrint", QStringLiteral("Print"));
-    auto* png = newButton(this, "ChartSavePng", QStringLiteral("Save as PNG..."));
-    auto* pdf = newButton(this, "ChartSavePdf", QStringLiteral("Save as PDF..."));
-    auto* close = newButton(this, "ChartClose", QStringLiteral("Close"));
+    auto* print = newButton(this, "ChartPrint", QStringLiteral("&Print"));
+    auto* png = newButton(this, "ChartSavePng", QStringLiteral("Save as P&NG..."));
+    auto* pdf = newButton(this, "ChartSavePdf", QStringLiteral("Save as P&DF..."));
+    auto* close = newButton(this, "ChartClose", QStringLiteral("&Close"));
 
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);

@@ -1,9 +1,11 @@
 #include "view/MainListModel.h"
 
+#include "platform/Colours.h"
 #include "store/Dates.h"
 #include "store/Text1252.h"
 
 #include <QBrush>
+#include <QPalette>
 
 #include <algorithm>
 #include <cstring>
@@ -129,6 +131,22 @@ QString MainListModel::cellText(int row, int column) const
     }
 }
 
+void MainListModel::followPalette(const QPalette& palette)
+{
+    const QColor back = palette.color(QPalette::Base);
+    outColour_ = platform::readableOn(QColor(255, 0, 0), back);
+    openColour_ = platform::readableOn(QColor(0, 0, 255), back);
+    inColour_ = platform::readableOn(palette.color(QPalette::Text), back);
+    if (!orderData_->empty())
+        emit dataChanged(index(0, kAmount), index(int(orderData_->size()) - 1, kAmount),
+                         {Qt::ForegroundRole});
+}
+
+QColor MainListModel::amountColour(store::Money amount) const
+{
+    return amount < 0 ? outColour_ : amount == 0 ? openColour_ : inColour_;
+}
+
 QVariant MainListModel::data(const QModelIndex& index, int role) const
 {
     const std::vector<std::uint32_t>& order_ = *orderData_;
@@ -140,7 +158,7 @@ QVariant MainListModel::data(const QModelIndex& index, int role) const
     case Qt::ForegroundRole:
         if (index.column() == kAmount) {
             const store::Money a = rowAt(index.row()).amount;
-            return QBrush(a < 0 ? QColor(Qt::red) : a == 0 ? QColor(Qt::blue) : QColor(Qt::black));
+            return QBrush(amountColour(a));
         }
         if (index.column() == kRecordNumber)
             return QBrush(QColor(Qt::white));

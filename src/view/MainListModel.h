@@ -12,6 +12,8 @@
 #include <unordered_set>
 #include <vector>
 
+class QPalette;
+
 namespace fnk::view {
 
 // One listed record, kept compact: the numbers and the raw stored text bytes.
@@ -69,6 +71,11 @@ public:
     const QList<HeaderCell>& headerCells() const { return headerCells_; }
     const QString& layoutCode() const { return layout_; }
     void setMacroMode(bool on) { macroMode_ = on; }
+    // The amounts' colours follow the list's palette: money out red, an open
+    // item blue, money in the palette's text, each readable on the list's
+    // background.
+    void followPalette(const QPalette& palette);
+    QColor amountColour(store::Money amount) const;
 
     // Building (used by the list builder).
     void beginBuild(bool keepRows, std::size_t expected);
@@ -103,6 +110,9 @@ private:
     QList<HeaderCell> headerCells_;
     std::array<Field, 4> fields_{};
     bool macroMode_ = false;
+    QColor outColour_{200, 0, 0};
+    QColor openColour_{0, 0, 255};
+    QColor inColour_{0, 0, 0};
     bool building_ = false;
     bool keeping_ = false;
     std::unordered_set<double> present_;  // record numbers listed, while keeping rows

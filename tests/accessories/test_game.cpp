@@ -219,8 +219,8 @@ void GameTest::windowShowsBoard()
         {"lastlab", "last game"}, {"best", "(none)"}, {"bestlab", "best game"}};
     for (const auto& [name, text] : labels)
         QCOMPARE(w.label(name), QString::fromLatin1(text));
-    QCOMPARE(w.child<QAction>(QStringLiteral("mu_new"))->text(), QStringLiteral("New Game"));
-    QCOMPARE(w.child<QAction>(QStringLiteral("mu_GameHelp"))->text(), QStringLiteral("Help"));
+    QCOMPARE(w.child<QAction>(QStringLiteral("mu_new"))->text(), QStringLiteral("&New Game"));
+    QCOMPARE(w.child<QAction>(QStringLiteral("mu_GameHelp"))->text(), QStringLiteral("&Help"));
 }
 
 void GameTest::windowClicksAndLabels()

@@ -164,8 +164,8 @@ void TinyCalcTest::windowControls()
     };
     for (const Button& b :
          {Button{"TCAdd", "+", "Add"}, Button{"TCSub", "-", "Subtract"},
-          Button{"TCMul", "x", "Multiply"}, Button{"TCDiv", "/", "Divide"},
-          Button{"TCClear", "C", "Clear"}, Button{"TCRepeat", "result on top", ""}}) {
+          Button{"TCMul", "&x", "Multiply"}, Button{"TCDiv", "/", "Divide"},
+          Button{"TCClear", "&C", "Clear"}, Button{"TCRepeat", "&result on top", ""}}) {
         const auto* w = c.child<QPushButton>(b.name);
         QCOMPARE(w->text(), QString::fromLatin1(b.caption));
         QCOMPARE(w->toolTip(), QString::fromLatin1(b.tip));

@@ -1,4 +1,5 @@
 #include "AppHarness.h"
+#include "platform/Accessibility.h"
 
 #include "app/Settings.h"
 #include "store/FileIo.h"
@@ -143,7 +144,7 @@ private slots:
         QVERIFY(pop->isVisible());
         QStringList items;
         for (QAction* a : pop->actions())
-            items << a->text();
+            items << platform::withoutMarks(a->text());
         QCOMPARE(items, (QStringList{"Edit", "Delete"}));
         pop->hide();
 

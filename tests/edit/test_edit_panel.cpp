@@ -8,6 +8,7 @@
 #include "store/FileIo.h"
 #include "store/RecordFile.h"
 #include "support/TestSupport.h"
+#include "platform/Colours.h"
 
 #include <QComboBox>
 #include <QDir>
@@ -498,7 +499,9 @@ void EditPanelTest::openShowsStoredRecord()
     QCOMPARE(p.panel->selectedRecord(), 1.0);
     QCOMPARE(p.box("DateBox")->text(), QStringLiteral("1/2/2026"));
     QCOMPARE(p.box("AmountBox")->text(), QStringLiteral("12.5"));
-    QCOMPARE(p.box("AmountBox")->palette().color(QPalette::Text), QColor(255, 0, 0));
+    const QPalette typed = p.box("AmountBox")->palette();
+    QVERIFY(typed.color(QPalette::Text).red() > 150 && typed.color(QPalette::Text).green() == 0);
+    QVERIFY(platform::contrastRatio(typed.color(QPalette::Text), typed.color(QPalette::Base)) >= 4.5);
     QCOMPARE(p.box("CategoryCodeBox")->text(), QStringLiteral("FOOD      "));
     QCOMPARE(p.box("CategoryBox")->text(), QStringLiteral("Groceries           "));
     QCOMPARE(p.box("NoteBox")->text(), QStringLiteral("note 1"));
