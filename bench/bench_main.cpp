@@ -30,6 +30,7 @@ using namespace fnk;
 namespace fnk::bench {
 void benchChaseCat(const QString& ledger, qint64 records);
 void benchImportRun(qint64 lines);
+void benchStatements(qint64 transactions);
 }
 
 namespace {
@@ -187,9 +188,16 @@ int main(int argc, char* argv[])
     QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
     // --import-only: only the import run without its window.
     const bool importOnly = argc > 1 && QByteArray(argv[1]) == "--import-only";
+    // --statements: only bank statements of 100,000 transactions per format.
+    if (argc > 1 && QByteArray(argv[1]) == "--statements") {
+        bench::benchStatements(100000);
+        return 0;
+    }
     QTemporaryDir dir;
     for (qint64 n : {qint64(100000), qint64(1000000)}) {
         bench::benchImportRun(n);
+        if (n == 100000)
+            bench::benchStatements(n);
         if (importOnly)
             continue;
         const QString path = dir.filePath(QStringLiteral("fennick-%1.dat").arg(n));
