@@ -258,7 +258,7 @@ ImportWindow::ImportWindow(const QString& recordFile, QWidget* parent)
     middle->addWidget(fieldsHeading);
     middle->addLayout(linkGrid);
     middle->addSpacing(8);
-    middle->addWidget(quotedFields_);
+    middle->addWidget(quotedFields_, 0, Qt::AlignLeft);
     middle->addLayout(options);
     middle->addStretch(1);
 
@@ -276,7 +276,7 @@ ImportWindow::ImportWindow(const QString& recordFile, QWidget* parent)
     auto* below = new QVBoxLayout;
     below->addWidget(previewHeading);
     below->addWidget(recordPreview_, 1);
-    below->addWidget(headerLine_);
+    below->addWidget(headerLine_, 0, Qt::AlignLeft);
 
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(progress_, 1);

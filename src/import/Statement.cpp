@@ -10,6 +10,8 @@
 #include <QHash>
 #include <QXmlStreamReader>
 
+#include <vector>
+
 namespace fnk::imports {
 
 namespace {
@@ -513,9 +515,14 @@ struct CamtEntry {
     QList<CamtDetails> details;
 };
 
-QString camtPath(const QStringList& stack, qsizetype from)
+// The element path below the element `depth` levels down, as
+// "AmtDtls/TxAmt/Amt", a view into the whole path kept with its start of
+// each level.
+QStringView camtPath(const QString& path, const std::vector<qsizetype>& starts, qsizetype depth)
 {
-    return stack.mid(from).join(QLatin1Char('/'));
+    if (depth >= qsizetype(starts.size()))
+        return {};
+    return QStringView(path).mid(starts[std::size_t(depth)] + 1);
 }
 
 }  // namespace
@@ -526,6 +533,8 @@ Statement readCamt(const QByteArray& bytes)
     out.format = StatementFormat::Camt;
     QXmlStreamReader xml(bytes);
     QStringList stack;
+    QString path;                 // "/Document/BkToCstmrStmt/..."
+    std::vector<qsizetype> starts;  // where each level's "/" is in `path`
     bool isCamt = false;
     bool sawStatement = false;
     QString account;
@@ -627,6 +636,8 @@ Statement readCamt(const QByteArray& bytes)
                                .arg(name, ns));
             }
             stack << name;
+            starts.push_back(path.size());
+            path += QLatin1Char('/') + name;
             if (name == QLatin1String("BkToCstmrStmt") && stack.size() == 2)
                 sawStatement = true;
             else if (name == QLatin1String("Stmt") && stack.size() == 3)
@@ -650,6 +661,8 @@ Statement readCamt(const QByteArray& bytes)
             if (detailsDepth == stack.size())
                 detailsDepth = 0;
             stack.removeLast();
+            path.truncate(starts.back());
+            starts.pop_back();
             continue;
         }
         if (token != QXmlStreamReader::Characters || xml.isWhitespace())
@@ -657,7 +670,7 @@ Statement readCamt(const QByteArray& bytes)
         const QString text = xml.text().toString().trimmed();
         // Statement level: the account.
         if (stack.size() >= 4 && stack.at(2) == QLatin1String("Stmt") && !entry) {
-            const QString p = camtPath(stack, 3);
+            const QStringView p = camtPath(path, starts, 3);
             if (p == QLatin1String("Acct/Id/IBAN") || p == QLatin1String("Acct/Id/Othr/Id")) {
                 account = text;
                 if (!out.accounts.contains(account))
@@ -669,7 +682,7 @@ Statement readCamt(const QByteArray& bytes)
             continue;
         if (detailsDepth > 0) {
             CamtDetails& d = entry->details.back();
-            const QString p = camtPath(stack, detailsDepth);
+            const QStringView p = camtPath(path, starts, detailsDepth);
             if (p == QLatin1String("Amt") || p == QLatin1String("AmtDtls/TxAmt/Amt")) {
                 if (!d.amount) {
                     d.amount = readStatementAmount(text);
@@ -691,7 +704,7 @@ Statement readCamt(const QByteArray& bytes)
             }
             continue;
         }
-        const QString p = camtPath(stack, entryDepth);
+        const QStringView p = camtPath(path, starts, entryDepth);
         if (p == QLatin1String("Amt"))
             entry->amountText = text;
         else if (p == QLatin1String("CdtDbtInd"))
@@ -712,9 +725,10 @@ Statement readCamt(const QByteArray& bytes)
     if (xml.hasError()) {
         const QString element = stack.isEmpty() ? QString()
                                                  : QStringLiteral(", element ") + stack.join(QLatin1Char('/'));
-        refuse(QStringLiteral("Line %1%2: %3.")
-                   .arg(xml.lineNumber())
-                   .arg(element, xml.errorString()));
+        QString problem = xml.errorString();
+        if (!problem.endsWith(QLatin1Char('.')))
+            problem += QLatin1Char('.');
+        refuse(QStringLiteral("Line %1%2: %3").arg(xml.lineNumber()).arg(element, problem));
     }
     if (!isCamt)
         refuse(QStringLiteral("Line 1: the file holds no XML document."));
