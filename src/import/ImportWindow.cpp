@@ -106,6 +106,11 @@ const char* const kFinishedAdvice =
     "corrupted, then restore the internal backup file that you should have made before "
     "starting!";
 
+QString transactionsText(qsizetype n)
+{
+    return QString::number(n) + (n == 1 ? QStringLiteral(" transaction") : QStringLiteral(" transactions"));
+}
+
 QString readyQuestion()
 {
     return QStringLiteral("Ready to attempt data import. Please be advised that the import "
@@ -626,10 +631,9 @@ void ImportWindow::showStatement()
 {
     const QList<StatementTransaction>& all = statement_.transactions;
     lineCount_ = all.size();
-    fileLabel_->setText(store::trimSpaces(importFile_) + QStringLiteral(" is a ")
-                        + statementFormatName(statement_.format)
-                        + QStringLiteral(" bank statement of ") + QString::number(all.size())
-                        + QStringLiteral(" transactions."));
+    fileLabel_->setText(store::trimSpaces(importFile_) + QStringLiteral(" is a bank statement (")
+                        + statementFormatName(statement_.format) + QStringLiteral(") of ")
+                        + transactionsText(all.size()) + QLatin1Char('.'));
     const bool qif = statement_.format == StatementFormat::Qif;
     dateOrder_->setEnabled(qif);
     dateOrder_->setCurrentIndex(dateOrder_->findData(int(statement_.dateOrder)));
@@ -659,7 +663,7 @@ void ImportWindow::showStatement()
         lines << QStringLiteral("||||||||||| ACCOUNT ")
                 + (account.isEmpty() ? QStringLiteral("(unnamed)") : account)
                 + QStringLiteral(" ||||||||||||");
-        lines << QString::number(count) + QStringLiteral(" transactions");
+        lines << transactionsText(count);
         for (const StatementTransaction& t : all) {
             if (t.account != account)
                 continue;

@@ -502,12 +502,13 @@ private slots:
                                 "*.qfx;*.qif;*.xml"));
         QCOMPARE(w.statementFormat(), StatementFormat::Ofx);
         QCOMPARE(w.findChild<QLabel*>(QStringLiteral("Label1"))->text(),
-                 p + QStringLiteral(" is a OFX bank statement of 4 transactions."));
+                 p + QStringLiteral(" is a bank statement (OFX) of 4 transactions."));
         QCOMPARE(list->item(0)->text(),
                  QStringLiteral("||||||||||| ACCOUNT 121099999 1452687 ||||||||||||"));
         QCOMPARE(list->item(1)->text(), QStringLiteral("3 transactions"));
         QCOMPARE(list->item(5)->text(),
                  QStringLiteral("||||||||||| ACCOUNT 121099999 9988774 ||||||||||||"));
+        QCOMPARE(list->item(6)->text(), QStringLiteral("1 transaction"));
         QCOMPARE(preview->topLevelItemCount(), 4);
         QCOMPARE(preview->topLevelItem(1)->text(1), QStringLiteral("1/15/2026"));
         QCOMPARE(preview->topLevelItem(1)->text(3), QStringLiteral("Caf\u00e9 Ren\u00e9 Lunch & coffee"));
