@@ -274,7 +274,7 @@ void BackupWindow::BackUpDrive_Change(int index)
     } catch (const store::FileError& e) {
         // The pickers stay on the folder they showed.
         selectDriveOf(driveShown_);
-        platform::ErrorReport(e.name(), e.number());
+        platform::reportException(e);
         return;
     }
     driveShown_ = root;

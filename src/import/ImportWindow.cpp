@@ -563,7 +563,7 @@ void ImportWindow::SelectFile_Click()
         linksChanged();
     } catch (const store::FileError& e) {
         resetPreview();
-        platform::ErrorReport(e.name(), e.number());
+        platform::reportException(e);
     }
 }
 
@@ -611,7 +611,7 @@ void ImportWindow::loadCategories()
         categories_.rules = CategoryRules::read(CategoryRules::pathIn(dataFolder()));
     } catch (const store::FileError& e) {
         categories_.rules = {};
-        platform::ErrorReport(e.name(), e.number());
+        platform::reportException(e);
     }
     defaultCategory_->clear();
     defaultCategory_->addItem(QString(), QString());
@@ -728,7 +728,7 @@ void ImportWindow::DateOrder_Changed()
             showStatement();
     } catch (const store::FileError& e) {
         resetPreview();
-        platform::ErrorReport(e.name(), e.number());
+        platform::reportException(e);
     }
 }
 
@@ -786,7 +786,7 @@ void ImportWindow::RecordPreview_DoubleClick(QTreeWidgetItem* item)
         try {
             categories_.rules.write(CategoryRules::pathIn(dataFolder()));
         } catch (const store::FileError& e) {
-            platform::ErrorReport(e.name(), e.number());
+            platform::reportException(e);
         }
     }
     showStatementPreview();

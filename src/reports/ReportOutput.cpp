@@ -4,7 +4,7 @@
 #include "platform/MessagePort.h"
 #include "platform/Printing.h"
 #include "platform/Shell.h"
-#include "reports/CommandGuard.h"
+#include "platform/WaitCursor.h"
 #include "store/FileIo.h"
 #include "store/Text1252.h"
 
@@ -94,7 +94,7 @@ void mu_PrintReport(const QString& dataFolder, bool wideReport)
     platform::LinePrinter& out = platform::printer();
     QString pdf;
     try {
-        detail::WaitCursor busy;
+        platform::WaitCursor busy;
         const QStringList lines = reportLines(readReport(dataFolder));
         const int pageEnd = wideReport ? 40 : 56;
         auto startPage = [&] {
@@ -119,7 +119,7 @@ void mu_PrintReport(const QString& dataFolder, bool wideReport)
         pdf = out.endRun();
     } catch (const std::exception& e) {
         out.abortRun();
-        detail::reportFailure(e);
+        platform::reportException(e);
         return;
     }
     if (!pdf.isEmpty())
@@ -136,10 +136,10 @@ void mu_WriteText(const QString& dataFolder)
     if (fileName.isEmpty())
         return;
     try {
-        detail::WaitCursor busy;
+        platform::WaitCursor busy;
         store::saveWholeFile(fileName, readReport(dataFolder));
     } catch (const std::exception& e) {
-        detail::reportFailure(e);
+        platform::reportException(e);
         return;
     }
     platform::messages().inform(QStringLiteral("Finished"),
@@ -153,7 +153,7 @@ void mu_EditReport(const QString& dataFolder, const QString& editorProgram)
     try {
         store::saveWholeFile(inFolder(dataFolder, document), readReport(dataFolder));
     } catch (const std::exception& e) {
-        detail::reportFailure(e);
+        platform::reportException(e);
         return;
     }
 
