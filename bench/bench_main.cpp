@@ -31,6 +31,7 @@ namespace fnk::bench {
 void benchChaseCat(const QString& ledger, qint64 records);
 void benchImportRun(qint64 lines);
 void benchReportCancel(const QString& ledger, qint64 records);
+void benchStatements(qint64 transactions);
 }
 
 namespace {
@@ -188,6 +189,11 @@ int main(int argc, char* argv[])
     QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
     // --import-only: only the import run without its window.
     const bool importOnly = argc > 1 && QByteArray(argv[1]) == "--import-only";
+    // --statements: only bank statements of 100,000 transactions per format.
+    if (argc > 1 && QByteArray(argv[1]) == "--statements") {
+        bench::benchStatements(100000);
+        return 0;
+    }
     // --report-cancel-only: how soon a report build stops, at a million entries.
     if (argc > 1 && QByteArray(argv[1]) == "--report-cancel-only") {
         QTemporaryDir dir;
@@ -200,6 +206,8 @@ int main(int argc, char* argv[])
     QTemporaryDir dir;
     for (qint64 n : {qint64(100000), qint64(1000000)}) {
         bench::benchImportRun(n);
+        if (n == 100000)
+            bench::benchStatements(n);
         if (importOnly)
             continue;
         const QString path = dir.filePath(QStringLiteral("fennick-%1.dat").arg(n));

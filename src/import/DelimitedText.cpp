@@ -192,11 +192,59 @@ QStringList splitPlain(const QString& line)
     }
 }
 
+QStringList splitQuotedCsv(const QString& line)
+{
+    QStringList fields;
+    if (line.isEmpty())
+        return fields;
+    const QStringView text(line);
+    const qsizetype n = line.size();
+    qsizetype i = 0;
+    for (;;) {
+        qsizetype j = i;
+        while (j < n && text[j] == QLatin1Char(' '))
+            ++j;
+        if (j < n && text[j] == kQuote) {
+            // A quoted field: to its closing quote, "" standing for one quote;
+            // what follows the closing quote up to the comma stays, trimmed.
+            QString field;
+            ++j;
+            while (j < n) {
+                if (text[j] == kQuote) {
+                    if (j + 1 < n && text[j + 1] == kQuote) {
+                        field += kQuote;
+                        j += 2;
+                        continue;
+                    }
+                    ++j;
+                    break;
+                }
+                field += text[j++];
+            }
+            const qsizetype comma = line.indexOf(kComma, j);
+            field += spacesTrimmed(text.mid(j, (comma < 0 ? n : comma) - j));
+            fields << field;
+            if (comma < 0)
+                return fields;
+            i = comma + 1;
+            continue;
+        }
+        const qsizetype comma = line.indexOf(kComma, i);
+        if (comma < 0) {
+            fields << spacesTrimmed(text.mid(i));
+            return fields;
+        }
+        fields << spacesTrimmed(text.mid(i, comma - i));
+        i = comma + 1;
+    }
+}
+
 QStringList splitLine(const QString& line, SplitRule rule)
 {
     switch (rule) {
     case SplitRule::Quoted: return splitQuoted(line);
     case SplitRule::Plain: return splitPlain(line);
+    case SplitRule::QuotedCsv: return splitQuotedCsv(line);
     case SplitRule::None: break;
     }
     return {};

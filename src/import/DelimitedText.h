@@ -13,8 +13,9 @@ namespace fnk::imports {
 // How the lines of an import file are cut into fields, chosen by the last
 // three characters of the file's name (any case): "TXT" files have every
 // field quoted, "CSV" files are cut at every comma.  Any other name yields
-// no fields at all.
-enum class SplitRule { None, Quoted, Plain };
+// no fields at all.  QuotedCsv is the plain rule with quoted fields, which
+// the user asks for on a ".csv" file.
+enum class SplitRule { None, Quoted, Plain, QuotedCsv };
 SplitRule splitRuleFor(const QString& fileName);
 
 // Quoted lines: fields are separated by quote, comma, quote; each field loses
@@ -25,6 +26,12 @@ QStringList splitQuoted(const QString& line);
 // Plain lines: every comma ends a field; outer spaces are removed and quotes
 // stay.  A line ending in a comma has a final empty field.
 QStringList splitPlain(const QString& line);
+// CSV lines with quoted fields (RFC 4180 within one line): a field whose
+// first character after spaces is a double quote runs to its closing quote;
+// commas inside stay, a doubled quote stands for one, the surrounding quotes
+// go.  Other fields are cut as by splitPlain.  A quote left open runs to the
+// end of the line.
+QStringList splitQuotedCsv(const QString& line);
 QStringList splitLine(const QString& line, SplitRule rule);
 
 // The field list's lines for one line of the file: the heading

@@ -83,10 +83,10 @@ QList<PreviewRow> previewRecords(const QStringList& lines, SplitRule rule, const
 
 WalkEnd walkRecords(const QString& path, const Links& links, bool skipHeader,
                     const std::function<void(const store::LedgerRecord&, qint64)>& take,
-                    TextEncoding encoding, const QLocale& locale)
+                    TextEncoding encoding, const QLocale& locale, SplitRule givenRule)
 {
     WalkEnd end;
-    const SplitRule rule = splitRuleFor(path);
+    const SplitRule rule = givenRule == SplitRule::None ? splitRuleFor(path) : givenRule;
     if (rule == SplitRule::None)
         return end;  // no line of such a file has a field
     TextLines lines(path, encoding);
@@ -208,27 +208,33 @@ struct Shape {
     int fieldCount = 0;
     QByteArray firstLine;  // Windows-1252, as the file keeps it
     Links links;
+    bool quoted = false;
 };
 
-QByteArray linksText(const Links& l)
+QByteArray linksText(const Links& l, bool quoted)
 {
     return QByteArray::number(l.date) + ',' + QByteArray::number(l.amount) + ','
         + QByteArray::number(l.note) + ',' + QByteArray::number(l.category) + ','
-        + QByteArray::number(l.userField1) + ',' + QByteArray::number(l.userField2);
+        + QByteArray::number(l.userField1) + ',' + QByteArray::number(l.userField2)
+        + (quoted ? ",1" : "");
 }
 
-std::optional<Links> parseLinks(const QByteArray& text)
+// Six links, then for quoted fields a seventh value 1.
+std::optional<Links> parseLinks(const QByteArray& text, bool& quoted)
 {
     const QList<QByteArray> parts = text.split(',');
-    if (parts.size() != 6)
+    if (parts.size() != 6 && parts.size() != 7)
         return std::nullopt;
-    int v[6];
-    for (int i = 0; i < 6; ++i) {
+    int v[7] = {0, 0, 0, 0, 0, 0, 0};
+    for (int i = 0; i < parts.size(); ++i) {
         bool ok = false;
         v[i] = parts.at(i).toInt(&ok);
         if (!ok || v[i] < 0)
             return std::nullopt;
     }
+    if (v[6] > 1)
+        return std::nullopt;
+    quoted = v[6] == 1;
     return Links{v[0], v[1], v[2], v[3], v[4], v[5]};
 }
 
@@ -254,10 +260,12 @@ std::vector<Shape> readShapes(const QString& memoryFile)
             continue;
         bool ok = false;
         const int count = line.left(tab1).toInt(&ok);
-        const std::optional<Links> links = parseLinks(line.mid(tab1 + 1, tab2 - tab1 - 1));
+        bool quoted = false;
+        const std::optional<Links> links =
+            parseLinks(line.mid(tab1 + 1, tab2 - tab1 - 1), quoted);
         if (!ok || count < 0 || !links)
             continue;
-        shapes.push_back({count, line.mid(tab2 + 1), *links});
+        shapes.push_back({count, line.mid(tab2 + 1), *links, quoted});
     }
     return shapes;
 }
@@ -281,25 +289,36 @@ std::optional<Links> recallLinks(const QString& memoryFile, int fieldCount,
 {
     const QByteArray wanted = shapeLine(firstLine);
     for (const Shape& s : readShapes(memoryFile))
-        if (s.fieldCount == fieldCount && s.firstLine == wanted)
+        if (s.fieldCount == fieldCount && s.firstLine == wanted && !s.quoted)
             return s.links;
     return std::nullopt;
 }
 
+std::optional<RecalledLinks> recallLinks(const QString& memoryFile, const QString& firstLine,
+                                         const std::function<int(bool)>& fieldCount)
+{
+    const QByteArray wanted = shapeLine(firstLine);
+    for (const Shape& s : readShapes(memoryFile))
+        if (s.firstLine == wanted && s.fieldCount == fieldCount(s.quoted))
+            return RecalledLinks{s.links, s.quoted};
+    return std::nullopt;
+}
+
 void rememberLinks(const QString& memoryFile, int fieldCount, const QString& firstLine,
-                   const Links& links)
+                   const Links& links, bool quotedFields)
 {
     const QByteArray wanted = shapeLine(firstLine);
     std::vector<Shape> shapes = readShapes(memoryFile);
-    QByteArray out = QByteArray::number(fieldCount) + '\t' + linksText(links) + '\t' + wanted
-        + "\r\n";
+    QByteArray out = QByteArray::number(fieldCount) + '\t' + linksText(links, quotedFields)
+        + '\t' + wanted + "\r\n";
     int kept = 1;
     for (const Shape& s : shapes) {
         if (kept >= kRememberedShapes)
             break;
-        if (s.fieldCount == fieldCount && s.firstLine == wanted)
+        if (s.fieldCount == fieldCount && s.firstLine == wanted && s.quoted == quotedFields)
             continue;
-        out += QByteArray::number(s.fieldCount) + '\t' + linksText(s.links) + '\t' + s.firstLine
+        out += QByteArray::number(s.fieldCount) + '\t' + linksText(s.links, s.quoted) + '\t'
+            + s.firstLine
             + "\r\n";
         ++kept;
     }

@@ -58,11 +58,12 @@ struct WalkEnd {
 // Reads the import file line by line as the run does and hands every record
 // it gives, with its line number, to `take`.  A first line that is not a date
 // is passed over when `skipHeader` is set.  Stops at the first line that is
-// refused.  Throws store::FileError (and whatever `take` throws).
+// refused.  The lines are cut by `rule`, or by the rule of the file's name
+// when it is None.  Throws store::FileError (and whatever `take` throws).
 WalkEnd walkRecords(const QString& path, const Links& links, bool skipHeader,
                     const std::function<void(const store::LedgerRecord&, qint64 line)>& take,
                     TextEncoding encoding = TextEncoding::Detect,
-                    const QLocale& locale = QLocale());
+                    const QLocale& locale = QLocale(), SplitRule rule = SplitRule::None);
 
 // The date (the whole day), amount and note of every live record of a record
 // file, for telling whether an imported record repeats one.  Notes compare as
@@ -98,10 +99,23 @@ private:
 QString linkMemoryPath(const QString& recordFile);
 std::optional<Links> recallLinks(const QString& memoryFile, int fieldCount,
                                  const QString& firstLine);
+// The links kept for a ".csv" file's first line with whether its fields were
+// cut as quoted: `fieldCount(quoted)` gives the line's field count by each
+// rule.  A line of the file may carry a seventh value after the six links,
+// 1 for quoted fields; without it (every line an older program wrote) the
+// fields are plain.
+struct RecalledLinks {
+    Links links;
+    bool quotedFields = false;
+};
+std::optional<RecalledLinks> recallLinks(const QString& memoryFile, const QString& firstLine,
+                                         const std::function<int(bool quoted)>& fieldCount);
 // Keeps `links` for the shape, replacing what was kept for it; the file is
-// written beside itself and renamed over the old one.  Throws store::FileError.
+// written beside itself and renamed over the old one.  `quotedFields` adds
+// the seventh value; unset, the line is as an older program wrote it.
+// Throws store::FileError.
 void rememberLinks(const QString& memoryFile, int fieldCount, const QString& firstLine,
-                   const Links& links);
+                   const Links& links, bool quotedFields = false);
 // How many shapes the file keeps; the oldest are dropped beyond it.
 constexpr int kRememberedShapes = 64;
 

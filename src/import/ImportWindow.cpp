@@ -6,12 +6,16 @@
 #include "platform/ErrorReport.h"
 #include "platform/MessagePort.h"
 #include "store/Money.h"
+#include "store/CategoryFile.h"
+#include "store/Dates.h"
 #include "store/FileIo.h"
 #include "store/Text1252.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QComboBox>
 #include <QCoreApplication>
+#include <QFileInfo>
 #include <QElapsedTimer>
 #include <QHeaderView>
 #include <QTreeWidget>
@@ -88,6 +92,37 @@ QString linkText(int value)
     return value > 0 ? QString::number(value) + QLatin1Char(' ') : QString();
 }
 
+constexpr qsizetype kStatementRows = 2000;  // rows the lists show of a statement
+
+const char* const kStatementInstructions =
+    "The \"Import File Data Fields\" list on the right shows the accounts of the bank statement "
+    "you selected and the transactions found for each. A statement has nothing to match up: "
+    "the records below show how they will be stored, and Import adds those not imported "
+    "before. Double-click a record to give it a category; Fennick offers to remember it for "
+    "every note with the same payee.";
+
+const char* const kFinishedAdvice =
+    "IMPORTANT: As soon as you return to the main screen, please set the date range to "
+    "encompass several years and carefully review the records. If it looks like the data is "
+    "corrupted, then restore the internal backup file that you should have made before "
+    "starting!";
+
+QString transactionsText(qsizetype n)
+{
+    return QString::number(n) + (n == 1 ? QStringLiteral(" transaction") : QStringLiteral(" transactions"));
+}
+
+QString readyQuestion()
+{
+    return QStringLiteral("Ready to attempt data import. Please be advised that the import "
+                          "operation cannot weed out duplicate records, nor can it tell whether or "
+                          "not the data being imported is valid!")
+        + kTwoBreaks
+        + QStringLiteral("IMPORTANT: if you have not recently run a data backup then you are "
+                         "strongly advised to quit the import operation now and do so!")
+        + kTwoBreaks + QStringLiteral("Proceed?");
+}
+
 QString importedBefore(qint64 imported)
 {
     return QStringLiteral(". Records imported before this line: ") + QString::number(imported);
@@ -101,6 +136,7 @@ ImportWindow::ImportWindow(const QString& recordFile, QWidget* parent)
     setObjectName(QStringLiteral("fnk3cdi"));
     setWindowTitle(QStringLiteral("Comma-Delimited Import Field Selector"));
     setWindowModality(Qt::NonModal);
+    const int digit = fontMetrics().horizontalAdvance(QLatin1Char('0'));
 
     selectFile_ = newButton(this, "SelectFile", "Select File", "Click to select a file to import");
 
@@ -108,12 +144,14 @@ ImportWindow::ImportWindow(const QString& recordFile, QWidget* parent)
     fileLabel_->setObjectName(QStringLiteral("Label1"));
     fileLabel_->setToolTip(QStringLiteral("this is the file you have selected"));
     fileLabel_->setWordWrap(true);
+    fileLabel_->setTextFormat(Qt::PlainText);
 
-    auto* instructions = new QLabel(QLatin1String(kInstructions), this);
-    instructions->setObjectName(QStringLiteral("Label8"));
-    instructions->setWordWrap(true);
-    instructions->setAlignment(Qt::AlignTop | Qt::AlignLeft);
-    instructions->setMinimumWidth(instructions->fontMetrics().horizontalAdvance(QLatin1Char('0')) * 28);
+    instructions_ = new QLabel(QLatin1String(kInstructions), this);
+    instructions_->setObjectName(QStringLiteral("Label8"));
+    instructions_->setWordWrap(true);
+    instructions_->setAlignment(Qt::AlignTop | Qt::AlignLeft);
+    instructions_->setMinimumWidth(digit * 30);
+    instructions_->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::MinimumExpanding);
 
     auto* fieldsHeading = new QLabel(QStringLiteral("Fennick Fields"), this);
     fieldsHeading->setObjectName(QStringLiteral("Label21"));
@@ -123,7 +161,8 @@ ImportWindow::ImportWindow(const QString& recordFile, QWidget* parent)
         auto* box = new QLineEdit(this);
         box->setObjectName(QLatin1String(kLinkSpecs[i].objectName));
         box->setReadOnly(true);
-        box->setFixedWidth(box->fontMetrics().horizontalAdvance(QLatin1Char('0')) * 6 + 16);
+        box->setFixedWidth(digit * 6 + 16);
+        box->setAccessibleName(QLatin1String(kLinkSpecs[i].label));
         box->installEventFilter(this);
         connect(box, &QLineEdit::textChanged, this, &ImportWindow::linksChanged);
         auto* label = new QLabel(QLatin1String(kLinkSpecs[i].label), this);
@@ -134,29 +173,65 @@ ImportWindow::ImportWindow(const QString& recordFile, QWidget* parent)
         links_[std::size_t(i)] = box;
     }
 
+    quotedFields_ = new QCheckBox(QStringLiteral("Quoted fields"), this);
+    quotedFields_->setObjectName(QStringLiteral("QuotedFields"));
+    quotedFields_->setAccessibleName(QStringLiteral("Quoted fields"));
+    quotedFields_->setToolTip(QStringLiteral(
+        "In a .csv file, a field in double quotes keeps its commas; \"\" stands for one quote"));
+    quotedFields_->setEnabled(false);
+
+    dateOrderLabel_ = new QLabel(QStringLiteral("&QIF dates:"), this);
+    dateOrderLabel_->setObjectName(QStringLiteral("DateOrderLabel"));
+    dateOrder_ = new QComboBox(this);
+    dateOrder_->setObjectName(QStringLiteral("DateOrder"));
+    dateOrder_->addItem(QStringLiteral("Month first (M/D/Y)"), int(DateOrder::MonthFirst));
+    dateOrder_->addItem(QStringLiteral("Day first (D/M/Y)"), int(DateOrder::DayFirst));
+    dateOrder_->setAccessibleName(QStringLiteral("QIF dates"));
+    dateOrder_->setToolTip(QStringLiteral("The order of day and month in the QIF file's dates"));
+    dateOrderLabel_->setBuddy(dateOrder_);
+    dateOrder_->setEnabled(false);
+
+    auto* defaultLabel = new QLabel(QStringLiteral("De&fault category:"), this);
+    defaultLabel->setObjectName(QStringLiteral("DefaultCategoryLabel"));
+    defaultCategory_ = new QComboBox(this);
+    defaultCategory_->setObjectName(QStringLiteral("DefaultCategory"));
+    defaultCategory_->setAccessibleName(QStringLiteral("Default category"));
+    defaultCategory_->setToolTip(
+        QStringLiteral("The category of a statement's records that no rule places"));
+    defaultCategory_->setMinimumContentsLength(14);
+    defaultLabel->setBuddy(defaultCategory_);
+    defaultCategory_->setEnabled(false);
+
     auto* listHeading = new QLabel(QStringLiteral("Import File Data Fields"), this);
     listHeading->setObjectName(QStringLiteral("InputListLabel"));
     inputList_ = new QListWidget(this);
     inputList_->setObjectName(QStringLiteral("InputList"));
+    inputList_->setAccessibleName(QStringLiteral("Import File Data Fields"));
     inputList_->setSelectionMode(QAbstractItemView::SingleSelection);
-    inputList_->setMinimumWidth(inputList_->fontMetrics().horizontalAdvance(QLatin1Char('0')) * 36);
+    inputList_->setMinimumWidth(digit * 36);
     listHeading->setBuddy(inputList_);
 
     auto* previewHeading = new QLabel(QStringLiteral("Records as they will be stored"), this);
     previewHeading->setObjectName(QStringLiteral("RecordPreviewLabel"));
     recordPreview_ = new QTreeWidget(this);
     recordPreview_->setObjectName(QStringLiteral("RecordPreview"));
+    recordPreview_->setAccessibleName(QStringLiteral("Records as they will be stored"));
     recordPreview_->setRootIsDecorated(false);
-    recordPreview_->setSelectionMode(QAbstractItemView::NoSelection);
+    recordPreview_->setSelectionMode(QAbstractItemView::SingleSelection);
     recordPreview_->setHeaderLabels({QStringLiteral("Line"), QStringLiteral("Date"),
                                      QStringLiteral("Amount"), QStringLiteral("Note"),
                                      QStringLiteral("Category")});
+    // The note takes what the other columns leave, so the category stays in
+    // sight.
+    recordPreview_->header()->setStretchLastSection(false);
     recordPreview_->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
-    recordPreview_->setMinimumWidth(inputList_->minimumWidth());
+    recordPreview_->header()->setSectionResizeMode(3, QHeaderView::Stretch);
+    recordPreview_->setMinimumHeight(fontMetrics().height() * 8);
     previewHeading->setBuddy(recordPreview_);
 
     headerLine_ = new QCheckBox(QStringLiteral("The first line holds column names: skip it"), this);
     headerLine_->setObjectName(QStringLiteral("HeaderLine"));
+    headerLine_->setAccessibleName(QStringLiteral("The first line holds column names: skip it"));
     headerLine_->setToolTip(
         QStringLiteral("Skip a first line whose date field is not a date instead of stopping"));
 
@@ -166,37 +241,48 @@ ImportWindow::ImportWindow(const QString& recordFile, QWidget* parent)
 
     progress_ = new QProgressBar(this);
     progress_->setObjectName(QStringLiteral("ProgressBar1"));
+    progress_->setAccessibleName(QStringLiteral("Import progress"));
     progress_->setRange(0, 1);
     progress_->setValue(0);
 
+    // Three columns over the preview: the file and the instructions on the
+    // left, the Fennick fields in the middle, the file's fields on the right,
+    // as the instructions tell.
     auto* left = new QVBoxLayout;
     left->addWidget(selectFile_, 0, Qt::AlignLeft);
     left->addWidget(fileLabel_);
     left->addSpacing(8);
-    left->addWidget(instructions, 1);
+    left->addWidget(instructions_, 1);
+
+    auto* options = new QGridLayout;
+    options->addWidget(dateOrderLabel_, 0, 0);
+    options->addWidget(dateOrder_, 0, 1);
+    options->addWidget(defaultLabel, 1, 0);
+    options->addWidget(defaultCategory_, 1, 1);
 
     auto* middle = new QVBoxLayout;
     middle->addWidget(fieldsHeading);
     middle->addLayout(linkGrid);
+    middle->addSpacing(8);
+    middle->addWidget(quotedFields_, 0, Qt::AlignLeft);
+    middle->addLayout(options);
     middle->addStretch(1);
 
     auto* right = new QVBoxLayout;
     right->addWidget(listHeading);
     right->addWidget(inputList_, 1);
 
-    auto* farRight = new QVBoxLayout;
-    farRight->addWidget(previewHeading);
-    farRight->addWidget(recordPreview_, 1);
-    farRight->addWidget(headerLine_);
-
     auto* columns = new QHBoxLayout;
-    columns->addLayout(left, 2);
+    columns->addLayout(left, 3);
     columns->addSpacing(12);
     columns->addLayout(middle, 0);
     columns->addSpacing(12);
-    columns->addLayout(right, 3);
-    columns->addSpacing(12);
-    columns->addLayout(farRight, 4);
+    columns->addLayout(right, 4);
+
+    auto* below = new QVBoxLayout;
+    below->addWidget(previewHeading);
+    below->addWidget(recordPreview_, 1);
+    below->addWidget(headerLine_, 0, Qt::AlignLeft);
 
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(progress_, 1);
@@ -206,7 +292,9 @@ ImportWindow::ImportWindow(const QString& recordFile, QWidget* parent)
     buttons->addWidget(quit_);
 
     auto* outer = new QVBoxLayout(this);
-    outer->addLayout(columns, 1);
+    outer->addLayout(columns, 3);
+    outer->addSpacing(8);
+    outer->addLayout(below, 2);
     outer->addLayout(buttons);
 
     connect(selectFile_, &QPushButton::clicked, this, &ImportWindow::SelectFile_Click);
@@ -217,8 +305,15 @@ ImportWindow::ImportWindow(const QString& recordFile, QWidget* parent)
         headerTouched_ = true;
         showRecordPreview();
     });
+    connect(quotedFields_, &QCheckBox::clicked, this, &ImportWindow::QuotedFields_Click);
+    connect(dateOrder_, &QComboBox::activated, this, &ImportWindow::DateOrder_Changed);
+    connect(defaultCategory_, &QComboBox::activated, this,
+            &ImportWindow::DefaultCategory_Changed);
+    connect(recordPreview_, &QTreeWidget::itemDoubleClicked, this,
+            &ImportWindow::RecordPreview_DoubleClick);
 
     ClearEntry();
+    resize(std::max(sizeHint().width(), digit * 130), std::max(sizeHint().height(), fontMetrics().height() * 36));
 }
 
 void ImportWindow::closeEvent(QCloseEvent* event)
@@ -291,24 +386,66 @@ void ImportWindow::resetPreview()
     lineCount_ = 0;
     firstLines_.clear();
     headerTouched_ = false;
+    statement_ = {};
+    categories_.givenRows.clear();
+    lastRunTag_.clear();
+    quotedFields_->setEnabled(false);
+    dateOrder_->setEnabled(false);
+    defaultCategory_->setEnabled(false);
+    headerLine_->setEnabled(true);
+    setInstructions();
     linksChanged();
+}
+
+void ImportWindow::setInstructions()
+{
+    instructions_->setText(isStatement() ? QLatin1String(kStatementInstructions)
+                                         : QLatin1String(kInstructions));
+    for (QLineEdit* link : links_)
+        link->setEnabled(!isStatement());
+    clearFields_->setEnabled(!isStatement());
+}
+
+QString ImportWindow::dataFolder() const { return QFileInfo(recordFile_).absolutePath(); }
+
+SplitRule ImportWindow::splitRule() const
+{
+    const SplitRule rule = splitRuleFor(importFile_);
+    return rule == SplitRule::Plain && quotedFields_->isChecked() ? SplitRule::QuotedCsv : rule;
+}
+
+void ImportWindow::showFieldList()
+{
+    QStringList preview;
+    for (qsizetype i = 0; i < firstLines_.size(); ++i)
+        preview << previewLines(int(i + 1), splitLine(firstLines_.at(i), splitRule()));
+    inputList_->clear();
+    inputList_->addItems(preview);
 }
 
 void ImportWindow::linksChanged()
 {
+    if (isStatement()) {
+        showStatementPreview();
+        return;
+    }
     if (!headerTouched_) {
-        const SplitRule rule = splitRuleFor(importFile_);
         headerLine_->setChecked(
             !firstLines_.isEmpty()
-            && looksLikeHeader(splitLine(firstLines_.front(), rule), links()));
+            && looksLikeHeader(splitLine(firstLines_.front(), splitRule()), links()));
     }
     showRecordPreview();
 }
 
 void ImportWindow::showRecordPreview()
 {
+    if (isStatement()) {
+        showStatementPreview();
+        return;
+    }
     recordPreview_->clear();
-    const QList<PreviewRow> rows = previewRecords(firstLines_, splitRuleFor(importFile_), links(),
+    recordPreview_->headerItem()->setText(0, QStringLiteral("Line"));
+    const QList<PreviewRow> rows = previewRecords(firstLines_, splitRule(), links(),
                                                   headerLine_->isChecked());
     for (const PreviewRow& row : rows) {
         auto* item = new QTreeWidgetItem(recordPreview_);
@@ -353,7 +490,8 @@ void ImportWindow::SelectFile_Click()
     dialog.kind = platform::FileDialog::Open;
     dialog.title = QStringLiteral("Select a file...");
     dialog.filter = QStringLiteral(
-        "Comma-delimited text (*.txt)|*.txt|Comma-separated values (*.csv)|*.csv");
+        "Comma-delimited text (*.txt)|*.txt|Comma-separated values (*.csv)|*.csv|"
+        "Bank statements (*.ofx *.qfx *.qif *.xml)|*.ofx;*.qfx;*.qif;*.xml");
     const QString path = platform::messages().file(dialog);
     if (path.isEmpty())
         return;
@@ -363,42 +501,64 @@ void ImportWindow::SelectFile_Click()
         if (offerBackup_)
             offerBackup_();
 
+        // A bank statement is known by its content, whatever its name; a
+        // file named as one that is none is refused with the reason.
+        const StatementFormat format = statementFormatOfFile(importFile_);
+        const QString suffix = QFileInfo(importFile_).suffix().toLower();
+        const bool statementName = suffix == QLatin1String("ofx") || suffix == QLatin1String("qfx")
+            || suffix == QLatin1String("qif") || suffix == QLatin1String("xml");
+        resetPreview();
+        if (format != StatementFormat::None || statementName) {
+            if (readChosenStatement(std::nullopt))
+                showStatement();
+            return;
+        }
+
         // A file of another kind has no fields: nothing of it is shown, and
         // what an earlier file showed is taken away.
         const SplitRule rule = splitRuleFor(importFile_);
-        if (rule == SplitRule::None) {
-            resetPreview();
+        if (rule == SplitRule::None)
             return;
-        }
         qint64 count = 0;
-        QStringList preview;
         QStringList firstFive;
         {
             WaitCursor wait;
             const TextEncoding encoding = detectEncoding(importFile_);
             count = countLines(importFile_, encoding);
             firstFive = firstLines(importFile_, kPreviewLines, encoding);
-            for (qsizetype i = 0; i < firstFive.size(); ++i)
-                preview << previewLines(int(i + 1), splitLine(firstFive.at(i), rule));
         }
         lineCount_ = count;
         fileLabel_->setText(store::trimSpaces(importFile_) + QStringLiteral(" appears to contain ")
                             + QString::number(count) + QStringLiteral(" records."));
-        inputList_->clear();
-        inputList_->addItems(preview);
         firstLines_ = firstFive;
         headerTouched_ = false;
-        // The links that worked for a file of this shape come back; the
-        // user may still change them.
+        quotedFields_->setEnabled(rule == SplitRule::Plain);
+        quotedFields_->setChecked(false);
+        // The links that worked for a file of this shape come back, with the
+        // quoted-fields box of a ".csv" file; the user may still change them.
         if (!firstLines_.isEmpty()) {
+            const QString first = firstLines_.front();
             std::optional<Links> kept;
             try {
-                kept = recallLinks(linkMemoryPath(recordFile_),
-                                   int(splitLine(firstLines_.front(), rule).size()),
-                                   firstLines_.front());
+                if (rule == SplitRule::Plain) {
+                    const std::optional<RecalledLinks> recalled = recallLinks(
+                        linkMemoryPath(recordFile_), first, [&first](bool quoted) {
+                            return int(splitLine(first, quoted ? SplitRule::QuotedCsv
+                                                               : SplitRule::Plain)
+                                           .size());
+                        });
+                    if (recalled) {
+                        kept = recalled->links;
+                        quotedFields_->setChecked(recalled->quotedFields);
+                    }
+                } else {
+                    kept = recallLinks(linkMemoryPath(recordFile_),
+                                       int(splitLine(first, rule).size()), first);
+                }
             } catch (const store::FileError&) {
                 // Unreadable memory only means the links are picked by hand.
             }
+            showFieldList();
             if (kept)
                 setLinks(*kept);
         }
@@ -407,6 +567,279 @@ void ImportWindow::SelectFile_Click()
         resetPreview();
         platform::reportException(e);
     }
+}
+
+void ImportWindow::QuotedFields_Click()
+{
+    headerTouched_ = false;
+    showFieldList();
+    linksChanged();
+}
+
+// ------------------------------------------------------------ bank statements
+
+bool ImportWindow::readChosenStatement(std::optional<DateOrder> order)
+{
+    Statement read;
+    try {
+        WaitCursor wait;
+        StatementOptions options;
+        options.dateOrder = order;
+        read = readStatement(importFile_, options);
+        seen_ = SeenIds::read(SeenIds::pathIn(dataFolder()));
+    } catch (const StatementError& e) {
+        resetPreview();
+        platform::messages().inform(
+            QStringLiteral("Bank statement"),
+            QStringLiteral("This file cannot be imported:") + kTwoBreaks + e.message + kTwoBreaks
+                + QStringLiteral("Nothing of it will be imported."),
+            Icon::Exclamation);
+        return false;
+    }
+    statement_ = std::move(read);
+    loadCategories();
+    return true;
+}
+
+void ImportWindow::loadCategories()
+{
+    const QString wanted = defaultCategory_->currentData().toString();
+    try {
+        categories_.readCategories(store::CategoryFile::inFolder(dataFolder()).path());
+    } catch (const store::FileError&) {
+        categories_.codeOf.clear();  // the category file's own commands report it
+    }
+    try {
+        categories_.rules = CategoryRules::read(CategoryRules::pathIn(dataFolder()));
+    } catch (const store::FileError& e) {
+        categories_.rules = {};
+        platform::reportException(e);
+    }
+    defaultCategory_->clear();
+    defaultCategory_->addItem(QString(), QString());
+    QStringList codes;
+    for (auto it = categories_.codeOf.cbegin(); it != categories_.codeOf.cend(); ++it)
+        if (!codes.contains(it.value()))
+            codes << it.value();
+    codes.sort(Qt::CaseInsensitive);
+    for (const QString& code : codes)
+        defaultCategory_->addItem(code, code);
+    const int at = defaultCategory_->findData(wanted);
+    defaultCategory_->setCurrentIndex(at < 0 ? 0 : at);
+    categories_.defaultCode = defaultCategory_->currentData().toString();
+}
+
+void ImportWindow::showStatement()
+{
+    const QList<StatementTransaction>& all = statement_.transactions;
+    lineCount_ = all.size();
+    fileLabel_->setText(store::trimSpaces(importFile_) + QStringLiteral(" is a bank statement (")
+                        + statementFormatName(statement_.format) + QStringLiteral(") of ")
+                        + transactionsText(all.size()) + QLatin1Char('.'));
+    const bool qif = statement_.format == StatementFormat::Qif;
+    dateOrder_->setEnabled(qif);
+    dateOrder_->setCurrentIndex(dateOrder_->findData(int(statement_.dateOrder)));
+    dateOrderLabel_->setToolTip(
+        !qif ? QString()
+             : statement_.dateOrderDecided
+             ? QStringLiteral("The file's dates show this order")
+             : QStringLiteral("No date of the file shows the order: the locale's is assumed"));
+    defaultCategory_->setEnabled(true);
+    headerLine_->setEnabled(false);
+    headerLine_->setChecked(false);
+    setInstructions();
+
+    // The field list: each account with its transactions.
+    QStringList lines;
+    QStringList accounts;
+    for (const StatementTransaction& t : all)
+        if (!accounts.contains(t.account))
+            accounts << t.account;
+    if (accounts.isEmpty())
+        accounts = statement_.accounts.isEmpty() ? QStringList{QString()} : statement_.accounts;
+    qsizetype listed = 0;
+    for (const QString& account : accounts) {
+        qsizetype count = 0;
+        for (const StatementTransaction& t : all)
+            count += t.account == account;
+        lines << QStringLiteral("||||||||||| ACCOUNT ")
+                + (account.isEmpty() ? QStringLiteral("(unnamed)") : account)
+                + QStringLiteral(" ||||||||||||");
+        lines << transactionsText(count);
+        for (const StatementTransaction& t : all) {
+            if (t.account != account)
+                continue;
+            if (listed++ == kStatementRows)
+                break;
+            lines << store::formatDay(double(t.day)) + QLatin1Char(' ')
+                    + store::formatCurrency(t.amount) + QLatin1Char(' ') + t.note;
+        }
+    }
+    if (listed > kStatementRows)
+        lines << QStringLiteral("... and more: every transaction is imported");
+    inputList_->clear();
+    inputList_->addItems(lines);
+    showStatementPreview();
+}
+
+void ImportWindow::showStatementPreview()
+{
+    recordPreview_->clear();
+    recordPreview_->headerItem()->setText(0, QStringLiteral("No."));
+    const QList<StatementTransaction>& all = statement_.transactions;
+    QList<QTreeWidgetItem*> items;
+    const qsizetype shown = std::min<qsizetype>(all.size(), kStatementRows);
+    items.reserve(shown + 1);
+    for (qsizetype row = 0; row < shown; ++row) {
+        const StatementTransaction& t = all.at(row);
+        const store::LedgerRecord r = statementRecord(t, categories_.categoryFor(t, row));
+        auto* item = new QTreeWidgetItem;
+        item->setText(0, QString::number(row + 1));
+        item->setText(1, store::formatDay(r.entryDate));
+        item->setText(2, store::formatCurrency(r.amount));
+        item->setTextAlignment(2, Qt::AlignRight | Qt::AlignVCenter);
+        item->setText(3, store::trimSpaces(r.noteText()));
+        if (seen_.contains(t.id)) {
+            item->setText(4, QStringLiteral("(imported before: skipped)"));
+            for (int c = 0; c < 5; ++c)
+                item->setForeground(c, palette().color(QPalette::Disabled, QPalette::Text));
+        } else {
+            item->setText(4, store::trimSpaces(r.categoryCodeText()));
+        }
+        item->setData(0, Qt::UserRole, qlonglong(row));
+        items << item;
+    }
+    if (all.size() > shown) {
+        auto* more = new QTreeWidgetItem;
+        more->setText(3, QStringLiteral("... %1 more records").arg(all.size() - shown));
+        more->setData(0, Qt::UserRole, qlonglong(-1));
+        items << more;
+    }
+    recordPreview_->addTopLevelItems(items);
+}
+
+void ImportWindow::DateOrder_Changed()
+{
+    if (statement_.format != StatementFormat::Qif)
+        return;
+    const auto order = DateOrder(dateOrder_->currentData().toInt());
+    if (order == statement_.dateOrder)
+        return;
+    try {
+        if (readChosenStatement(order))
+            showStatement();
+    } catch (const store::FileError& e) {
+        resetPreview();
+        platform::reportException(e);
+    }
+}
+
+void ImportWindow::DefaultCategory_Changed()
+{
+    categories_.defaultCode = defaultCategory_->currentData().toString();
+    showStatementPreview();
+}
+
+void ImportWindow::RecordPreview_DoubleClick(QTreeWidgetItem* item)
+{
+    if (!isStatement() || !item)
+        return;
+    const qsizetype row = item->data(0, Qt::UserRole).toLongLong();
+    if (row < 0 || row >= statement_.transactions.size())
+        return;
+    const StatementTransaction& t = statement_.transactions.at(row);
+    platform::MessagePort& port = platform::messages();
+    const QString typed = store::trimSpaces(port.input(
+        {QStringLiteral("Category"),
+         QStringLiteral("The category code for \"%1\":").arg(t.note),
+         categories_.categoryFor(t, row)}));
+    if (typed.isEmpty())
+        return;
+    const auto known = categories_.codeOf.constFind(typed.toUpper());
+    if (known == categories_.codeOf.constEnd()) {
+        port.inform(QStringLiteral("Category"),
+                    QStringLiteral("There is no category \"%1\". Make it in the category list "
+                                   "first, or give a code that is there.")
+                        .arg(typed),
+                    Icon::Exclamation);
+        return;
+    }
+    const QString code = *known;
+    categories_.givenRows.insert(row, code);
+    const QString payee = t.payee.isEmpty() ? t.note : t.payee;
+    if (!payee.isEmpty()
+        && port.askYesNo(QStringLiteral("Category rule"),
+                         QStringLiteral("Remember this as a rule?") + kTwoBreaks
+                             + QStringLiteral("note contains \"%1\" \u2192 %2").arg(payee, code)
+                             + kTwoBreaks
+                             + QStringLiteral("Every record whose note contains it gets this "
+                                              "category, now and in later imports."),
+                         Icon::Question, Answer::Yes)) {
+        categories_.rules.set(payee, code);
+        // The rule decides for every row it matches, this one included.
+        for (auto it = categories_.givenRows.begin(); it != categories_.givenRows.end();) {
+            if (statement_.transactions.at(it.key()).note.contains(payee, Qt::CaseInsensitive))
+                it = categories_.givenRows.erase(it);
+            else
+                ++it;
+        }
+        if (categories_.rules.categoryFor(t.note) != code)
+            categories_.givenRows.insert(row, code);  // a longer rule still wins elsewhere
+        try {
+            categories_.rules.write(CategoryRules::pathIn(dataFolder()));
+        } catch (const store::FileError& e) {
+            platform::reportException(e);
+        }
+    }
+    showStatementPreview();
+}
+
+void ImportWindow::importStatementRun()
+{
+    platform::MessagePort& port = platform::messages();
+    if (statement_.transactions.isEmpty()) {
+        port.inform(QStringLiteral("Nothing to do!"),
+                    QStringLiteral("The statement holds no transactions."), Icon::Exclamation);
+        return;
+    }
+    if (!port.askYesNo(QStringLiteral("Ready..."), readyQuestion(), Icon::Question, Answer::No))
+        return;
+    const qint64 total = statement_.transactions.size();
+    progress_->setRange(0, std::max(1, toBarValue(total)));
+    progress_->setValue(0);
+    StatementRunEnd end;
+    QElapsedTimer shown;
+    shown.start();
+    try {
+        running_ = true;
+        const auto done = qScopeGuard([this] { running_ = false; });
+        WaitCursor wait;
+        importStatement(statement_, categories_, recordFile_, SeenIds::pathIn(dataFolder()), end,
+                        [&](qint64 row, qint64) {
+                            if (row % kBarCheck != 0 || shown.elapsed() < kBarMillis)
+                                return;
+                            shown.restart();
+                            progress_->setValue(toBarValue(row));
+                            QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+                        });
+        progress_->setValue(toBarValue(total));
+    } catch (const store::FileError& e) {
+        lastRunTag_ = end.runTag;
+        platform::ErrorReport(e.name() + importedBefore(end.imported), e.number());
+        return;
+    }
+    lastRunTag_ = end.runTag;
+    try {
+        seen_ = SeenIds::read(SeenIds::pathIn(dataFolder()));
+    } catch (const store::FileError&) {
+        // The preview only loses its marks.
+    }
+    showStatementPreview();
+    port.inform(QStringLiteral("Finished"),
+                QString::number(end.imported) + QStringLiteral(" records have been imported. ")
+                    + QString::number(end.skipped)
+                    + QStringLiteral(" were skipped as already imported.") + kTwoBreaks
+                    + QLatin1String(kFinishedAdvice));
 }
 
 void ImportWindow::importLines(const Links& links, bool skipHeader, const RecordKeys* skip,
@@ -426,7 +859,8 @@ void ImportWindow::importLines(const Links& links, bool skipHeader, const Record
             progress_->setValue(toBarValue(std::min(line, barMax)));
             // Paint requests only: the user's clicks and keys wait for the end.
             QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-        });
+        },
+        QLocale(), splitRule());
     progress_->setValue(toBarValue(std::min(end.lines, barMax)));
     if (end.refusedLine > 0)
         throw LineRefused{end.refusedLine, end.problem};
@@ -447,7 +881,7 @@ bool ImportWindow::askAboutDuplicates(const Links& links, bool skipHeader,
                         if (kept.contains(built))
                             ++repeats;
                     },
-                    encoding);
+                    encoding, QLocale(), splitRule());
     }
     if (repeats == 0)
         return true;
@@ -471,6 +905,10 @@ bool ImportWindow::askAboutDuplicates(const Links& links, bool skipHeader,
 void ImportWindow::Command1_Click()
 {
     platform::MessagePort& port = platform::messages();
+    if (isStatement()) {
+        importStatementRun();
+        return;
+    }
     if (links_[kDate]->text().isEmpty() || links_[kAmount]->text().isEmpty()) {
         port.inform(QStringLiteral("Nothing to do!"),
                     QStringLiteral("Records to be imported MUST have a least a Date field and an "
@@ -478,15 +916,7 @@ void ImportWindow::Command1_Click()
                     Icon::Exclamation);
         return;
     }
-    const QString question =
-        QStringLiteral("Ready to attempt data import. Please be advised that the import "
-                       "operation cannot weed out duplicate records, nor can it tell whether or "
-                       "not the data being imported is valid!")
-        + kTwoBreaks
-        + QStringLiteral("IMPORTANT: if you have not recently run a data backup then you are "
-                         "strongly advised to quit the import operation now and do so!")
-        + kTwoBreaks + QStringLiteral("Proceed?");
-    if (!port.askYesNo(QStringLiteral("Ready..."), question, Icon::Question, Answer::No))
+    if (!port.askYesNo(QStringLiteral("Ready..."), readyQuestion(), Icon::Question, Answer::No))
         return;
 
     ClearEntry();
@@ -498,7 +928,7 @@ void ImportWindow::Command1_Click()
     int failureNumber = 0;
     try {
         // The file is read as it is now, for the count and the run alike.
-        const TextEncoding encoding = splitRuleFor(importFile_) == SplitRule::None
+        const TextEncoding encoding = splitRule() == SplitRule::None
             ? TextEncoding::Windows1252
             : detectEncoding(importFile_);
         const RecordKeys kept = RecordKeys::fromRecordFile(recordFile_);
@@ -528,20 +958,15 @@ void ImportWindow::Command1_Click()
     if (!firstLines_.isEmpty()) {
         try {
             rememberLinks(linkMemoryPath(recordFile_),
-                          int(splitLine(firstLines_.front(), splitRuleFor(importFile_)).size()),
-                          firstLines_.front(), chosen);
+                          int(splitLine(firstLines_.front(), splitRule()).size()),
+                          firstLines_.front(), chosen, splitRule() == SplitRule::QuotedCsv);
         } catch (const store::FileError&) {
             // The records are in; only the convenience for next time is lost.
         }
     }
     port.inform(QStringLiteral("Finished"),
                 QString::number(imported) + QStringLiteral(" records have been imported.")
-                    + kTwoBreaks
-                    + QStringLiteral(
-                        "IMPORTANT: As soon as you return to the main screen, please set the date "
-                        "range to encompass several years and carefully review the records. If it "
-                        "looks like the data is corrupted, then restore the internal backup file "
-                        "that you should have made before starting!"));
+                    + kTwoBreaks + QLatin1String(kFinishedAdvice));
 }
 
 }  // namespace fnk::imports

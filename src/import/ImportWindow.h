@@ -2,6 +2,8 @@
 
 #include "import/DelimitedText.h"
 #include "import/ImportChecks.h"
+#include "import/ImportRun.h"
+#include "import/Statement.h"
 #include "store/LedgerRecord.h"
 
 #include <QString>
@@ -9,15 +11,18 @@
 
 #include <array>
 #include <functional>
+#include <optional>
 
 class QCheckBox;
 class QCloseEvent;
+class QComboBox;
 class QLabel;
 class QTreeWidget;
 class QLineEdit;
 class QListWidget;
 class QProgressBar;
 class QPushButton;
+class QTreeWidgetItem;
 
 namespace fnk::imports {
 
@@ -41,6 +46,13 @@ struct LineRefused {
 // the next file of the same shape (see ImportChecks.h).  It emits
 // finished() whenever it closes, by "Cancel/Quit" or by the window's own
 // close; the opener then shows its refreshed list.
+//
+// The window also takes bank statements (OFX, QFX, QIF, CAMT.053), known by
+// their content.  A statement has nothing to link: the field list shows its
+// accounts and transactions, the preview its records, and the run appends
+// every transaction not imported before (see StatementMemory.h).  In the
+// preview the user gives a row a category with a double click and may keep
+// that as a rule for every note holding the same payee.
 class ImportWindow : public QWidget {
     Q_OBJECT
 public:
@@ -53,6 +65,10 @@ public:
 
     const QString& importFile() const { return importFile_; }
     qint64 lineCount() const { return lineCount_; }
+    // The kind of statement chosen, None for a delimited-text file.
+    StatementFormat statementFormat() const { return statement_.format; }
+    // The tag the ids of the last statement run are kept under ("" if none).
+    const QString& lastRunTag() const { return lastRunTag_; }
 
 signals:
     void finished();
@@ -66,6 +82,10 @@ private slots:
     void ClearFields_Click();
     void Command1_Click();
     void Command2_Click();
+    void QuotedFields_Click();
+    void DateOrder_Changed();
+    void DefaultCategory_Changed();
+    void RecordPreview_DoubleClick(QTreeWidgetItem* item);
 
 private:
     enum LinkIndex { kDate, kAmount, kNote, kCategory, kUser1, kUser2, kLinkCount };
@@ -89,6 +109,23 @@ private:
     // `skip` is set when they are to be left out.
     bool askAboutDuplicates(const Links& links, bool skipHeader, const RecordKeys& kept,
                             TextEncoding encoding, bool& skip);
+    // The rule the delimited text is cut by: the file name's, with quoted
+    // fields for a ".csv" file when the box is ticked.
+    SplitRule splitRule() const;
+    // The field list of the delimited text's first lines, by splitRule().
+    void showFieldList();
+    QString dataFolder() const;
+
+    // Bank statements.
+    bool isStatement() const { return statement_.format != StatementFormat::None; }
+    // Reads the chosen statement; false (with the message shown) when it
+    // cannot be read.
+    bool readChosenStatement(std::optional<DateOrder> order);
+    void showStatement();
+    void showStatementPreview();
+    void loadCategories();
+    void importStatementRun();
+    void setInstructions();
 
     QString recordFile_;
     QString importFile_;
@@ -98,6 +135,10 @@ private:
     bool running_ = false;        // an import run is writing
     store::LedgerRecord record_;
     std::function<void()> offerBackup_;
+    Statement statement_;
+    SeenIds seen_;  // the ids imported before, for the preview
+    StatementCategories categories_;
+    QString lastRunTag_;
 
     QPushButton* selectFile_ = nullptr;
     QPushButton* clearFields_ = nullptr;
@@ -107,6 +148,11 @@ private:
     QListWidget* inputList_ = nullptr;
     QTreeWidget* recordPreview_ = nullptr;
     QCheckBox* headerLine_ = nullptr;
+    QCheckBox* quotedFields_ = nullptr;
+    QComboBox* dateOrder_ = nullptr;
+    QLabel* dateOrderLabel_ = nullptr;
+    QComboBox* defaultCategory_ = nullptr;
+    QLabel* instructions_ = nullptr;
     QProgressBar* progress_ = nullptr;
     std::array<QLineEdit*, kLinkCount> links_{};
 };

@@ -59,6 +59,21 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FUZZ_CHECK(splitLine(line, SplitRule::Quoted) == quoted);
     FUZZ_CHECK(splitLine(line, SplitRule::None).isEmpty());
 
+    // Quoted CSV fields: a line without quotes cuts as the plain rule does,
+    // and fields written as RFC 4180 writes them (each quoted, a quote
+    // doubled) cut back to themselves.
+    const QStringList csv = splitQuotedCsv(line);
+    FUZZ_CHECK(splitLine(line, SplitRule::QuotedCsv) == csv);
+    if (!line.contains(QLatin1Char('"')))
+        FUZZ_CHECK(csv == plain);
+    if (!plain.isEmpty()) {
+        QStringList written;
+        for (QString f : plain)
+            written << QLatin1Char('"') + f.replace(QLatin1String("\""), QLatin1String("\"\""))
+                    + QLatin1Char('"');
+        FUZZ_CHECK(splitQuotedCsv(written.join(QLatin1Char(','))) == plain);
+    }
+
     // Fields without commas or quotes, joined as the export joins them.
     if (!plain.isEmpty()) {
         QStringList clean;

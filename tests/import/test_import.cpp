@@ -339,7 +339,9 @@ private slots:
         QCOMPARE(d.kind, platform::FileDialog::Open);
         QCOMPARE(d.title, QStringLiteral("Select a file..."));
         QCOMPARE(d.filter, QStringLiteral("Comma-delimited text (*.txt)|*.txt|"
-                                          "Comma-separated values (*.csv)|*.csv"));
+                                          "Comma-separated values (*.csv)|*.csv|"
+                                          "Bank statements (*.ofx *.qfx *.qif *.xml)|"
+                                          "*.ofx;*.qfx;*.qif;*.xml"));
         QVERIFY(d.initialName.isEmpty());
         QCOMPARE(f.backupsOffered, 0);
         QVERIFY(f.w->importFile().isEmpty());
