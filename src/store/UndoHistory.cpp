@@ -81,7 +81,11 @@ qint64 sizeOrAbsent(const QString& path)
 class RangeWriter {
 public:
     RangeWriter() = default;
-    explicit RangeWriter(QString path) : path_(std::move(path)) { removeFile(path_); }
+    explicit RangeWriter(QString path) : path_(std::move(path))
+    {
+        removeFile(path_);
+        buffer_.reserve(qsizetype(kFlushAt + kEntryMax + kTrailer));
+    }
     const QString& path() const { return path_; }
     bool empty() const { return bytes_ == 0; }
     qint64 bytes() const { return bytes_; }
@@ -117,7 +121,7 @@ public:
             throw;
         }
         written_ += buffer_.size();
-        buffer_.clear();
+        buffer_.resize(0);  // keeps its room for the next block
     }
 
 private:
@@ -127,7 +131,8 @@ private:
     qint64 bytes_ = 0;
 };
 
-// Reads kept ranges from the last to the first.
+// Reads kept ranges from the last to the first.  The bytes given are good
+// until the next call.
 class RangeReader {
 public:
     explicit RangeReader(const QString& path) : file_(path)
@@ -138,7 +143,7 @@ public:
         pos_ = file_.size();
     }
 
-    bool next(qint64& offset, QByteArray& bytes)
+    bool next(qint64& offset, QByteArrayView& bytes)
     {
         if (pos_ < kTrailer)
             return false;
@@ -149,7 +154,7 @@ public:
             throw FileError(QStringLiteral("Damaged undo file ") + file_.fileName(), kDeviceIo,
                             file_.fileName());
         offset = trailer[0];
-        bytes = QByteArray(bytesIn(start, pos_ - kTrailer), qsizetype(trailer[1]));
+        bytes = QByteArrayView(bytesIn(start, pos_ - kTrailer), qsizetype(trailer[1]));
         pos_ = start;
         return true;
     }
@@ -157,12 +162,22 @@ public:
 private:
     const char* bytesIn(qint64 from, qint64 to)
     {
-        if (from < windowStart_ || to > windowStart_ + window_.size()) {
+        if (from < windowStart_ || to > windowStart_ + windowSize_) {
             windowStart_ = std::max<qint64>(0, to - std::max(kFlushAt, to - from));
-            window_ = readAt(file_, windowStart_, to - windowStart_);
-            if (window_.size() != to - windowStart_)
-                throw FileError(QStringLiteral("Cannot read ") + file_.fileName(), kDeviceIo,
-                                file_.fileName());
+            windowSize_ = to - windowStart_;
+            if (window_.size() < windowSize_)
+                window_.resize(qsizetype(windowSize_));
+            qint64 got = 0;
+            while (got < windowSize_) {
+                const ssize_t n = ::pread(file_.handle(), window_.data() + got, size_t(windowSize_ - got),
+                                          off_t(windowStart_ + got));
+                if (n < 0 && errno == EINTR)
+                    continue;
+                if (n <= 0)
+                    throw FileError(QStringLiteral("Cannot read ") + file_.fileName(), kDeviceIo,
+                                    file_.fileName());
+                got += n;
+            }
         }
         return window_.constData() + (from - windowStart_);
     }
@@ -171,7 +186,25 @@ private:
     qint64 pos_ = 0;
     QByteArray window_;
     qint64 windowStart_ = 0;
+    qint64 windowSize_ = 0;
 };
+
+// Reads `length` bytes of `file` at `offset` into `out`, which keeps its room
+// from call to call.
+void readInto(QFile& file, qint64 offset, qint64 length, QByteArray& out)
+{
+    if (out.size() < length)
+        out.resize(qsizetype(length));
+    qint64 got = 0;
+    while (got < length) {
+        const ssize_t n = ::pread(file.handle(), out.data() + got, size_t(length - got), off_t(offset + got));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            throw FileError(QStringLiteral("Cannot read ") + file.fileName(), kDeviceIo, file.fileName());
+        got += n;
+    }
+}
 
 // Writes the kept ranges of `ranges` into `path` and makes it `size` bytes
 // long (-1: removes it).  With `mayFail` the writes are ordinary ones;
@@ -191,7 +224,7 @@ void putRanges(const QString& path, const QString& ranges, qint64 size, bool may
         throw FileError(QStringLiteral("Cannot set the length of ") + path, kDeviceIo, path);
     RangeReader reader(ranges);
     qint64 offset = 0;
-    QByteArray bytes;
+    QByteArrayView bytes;
     while (reader.next(offset, bytes)) {
         const qint64 n = std::min<qint64>(bytes.size(), size - offset);
         if (n <= 0)
@@ -218,15 +251,19 @@ qint64 keepCounter(const QString& path, const QString& ranges, qint64 size, cons
         openFile(f, QIODevice::ReadOnly);
         RangeReader reader(ranges);
         qint64 offset = 0;
-        QByteArray bytes;
+        QByteArrayView bytes;
+        QByteArray held;
         while (reader.next(offset, bytes)) {
             const qint64 n = std::min<qint64>(bytes.size(), now - offset);
-            if (n > 0)
-                out.add(offset, readAt(f, offset, n).constData(), n);
+            if (n > 0) {
+                readInto(f, offset, n, held);
+                out.add(offset, held.constData(), n);
+            }
         }
         for (qint64 at = std::max<qint64>(size, 0); at < now; at += kEntryMax) {
-            const QByteArray tail = readAt(f, at, std::min(kEntryMax, now - at));
-            out.add(at, tail.constData(), tail.size());
+            const qint64 n = std::min(kEntryMax, now - at);
+            readInto(f, at, n, held);
+            out.add(at, held.constData(), n);
         }
     }
     out.flush();
@@ -655,9 +692,9 @@ void UndoHistory::finishStep(Recorder& r, bool keep)
                 openFile(f, QIODevice::ReadOnly);
                 RangeReader reader(c.ranges.path());
                 qint64 offset = 0;
-                QByteArray bytes;
+                QByteArrayView bytes;
                 while (!differs && reader.next(offset, bytes))
-                    differs = readAt(f, offset, bytes.size()) != bytes;
+                    differs = QByteArrayView(readAt(f, offset, bytes.size())) != bytes;
             } catch (const FileError&) {
                 differs = true;
             }
