@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <cstring>
 #include <mutex>
+#include <optional>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -526,6 +527,13 @@ UndoHistory::UndoHistory(QString workFolder, QStringList files)
         tracked_.push_back(t);
     }
     removeWorkFolder(folder_);
+    // A run killed while it put a copy in place left its work file.
+    for (const Tracked& t : tracked_) {
+        const QFileInfo info(t.path);
+        const QString stem = info.fileName() + QLatin1Char('.');
+        for (const QString& n : info.dir().entryList({stem + QStringLiteral("??????.undo")}, QDir::Files))
+            QFile::remove(info.dir().filePath(n));
+    }
     if (!QDir().mkpath(folder_))
         throw FileError(QStringLiteral("Cannot create ") + folder_, kPathFileAccess, folder_);
 }
@@ -660,13 +668,15 @@ void UndoHistory::finishStep(Recorder& r, bool keep)
     r.stop();
     recording_ = false;
     bool broken = r.broken_ || !keep;
+    std::optional<FileError> failure;
     if (!broken) {
         try {
             for (auto& c : r.captures_)
                 if (c.kind == kInPlace)
                     c.ranges.flush();
-        } catch (const FileError&) {
+        } catch (const FileError& e) {
             broken = true;
+            failure = e;
         }
     }
 
@@ -750,7 +760,8 @@ void UndoHistory::finishStep(Recorder& r, bool keep)
             dropOpenFiles();
             refreshTexts();
             return;
-        } catch (const FileError&) {
+        } catch (const FileError& e) {
+            failure = e;
             for (const int i : changed)
                 for (const char* ending : {".rng", ".img"})
                     removeFile(stepFile(done_, i, ending));
@@ -763,6 +774,8 @@ void UndoHistory::finishStep(Recorder& r, bool keep)
     for (const int i : changed)
         tracked_[std::size_t(i)].version = freshVersion();
     refreshTexts();
+    if (failure)
+        throw *failure;
 }
 
 void UndoHistory::undo()

@@ -46,8 +46,9 @@ public:
 class UndoHistory {
 public:
     // Keeps the history of `files` (full paths, at most 8) in `workFolder`,
-    // which is made anew: whatever a killed run left there goes first.  The
-    // folder is removed when the history goes.
+    // which is made anew: whatever a killed run left there goes first, and
+    // so do the work files of copies it was putting in place.  The folder is
+    // removed when the history goes.  One history at a time for a folder.
     UndoHistory(QString workFolder, QStringList files);
     ~UndoHistory();
     UndoHistory(const UndoHistory&) = delete;
@@ -75,7 +76,9 @@ public:
         // Records the step if it changed any file (then what could be redone
         // is dropped).  Returns whether it was recorded.  A step whose
         // changes could not be kept (a full disk) is not recorded, and the
-        // older steps of the files it changed can no longer be undone.
+        // older steps of the files it changed can no longer be undone; when
+        // that is found here, the FileError goes on to the caller (the
+        // command's changes stay).
         bool commit();
         // Records nothing.  The older steps of the files it changed can no
         // longer be undone.
