@@ -17,9 +17,12 @@
 #include <QFileInfo>
 #include <QtTest>
 
+#include <sys/stat.h>
+
 #include <functional>
 #include <map>
 #include <memory>
+#include <random>
 
 using namespace fnk::store;
 using fnk::testsupport::Fixture;
@@ -444,6 +447,101 @@ private slots:
         }
         f.history->undo();  // the list's step is untouched
         QVERIFY_THROWS_EXCEPTION(UndoRefused, f.history->undo());
+    }
+
+    // Random commands, undos and redos against a model: the list of states
+    // the files passed through and where in it they stand.
+    void randomSequencesMatchTheModel()
+    {
+        for (const unsigned seed : {11u, 2026u, 90210u}) {
+            Folder f;
+            std::mt19937 rng(seed);
+            const auto pick = [&](int n) { return int(std::uniform_int_distribution<int>(0, n - 1)(rng)); };
+            const auto data = [&] {
+                Files now = filesIn(f.dir);
+                now.erase(QStringLiteral("fennick.bak"));
+                return now;
+            };
+            const std::vector<std::function<void()>> commands = {
+                [&] { RecordFile(f.ledger).write(1 + pick(int(RecordFile(f.ledger).count())), sample(pick(99))); },
+                [&] {
+                    LedgerRecord r = sample(pick(99));
+                    RecordFile(f.ledger).FileNewEntry(r);
+                },
+                [&] {
+                    RecordAppender a(f.ledger);
+                    for (int i = pick(40); i >= 0; --i) {
+                        LedgerRecord r = sample(i);
+                        a.append(r);
+                    }
+                    a.finish();
+                },
+                [&] { PurgeDeletedRecs(f.ledger, f.dir); },
+                [&] { RestoreDeletedRecords(f.ledger); },
+                [&] {
+                    RecordFile records(f.ledger);
+                    ChaseCat(records, pick(2) ? QStringLiteral("FOOD") : QStringLiteral("RENT"),
+                             QStringLiteral("CAR"), pick(2) ? 'Y' : 'N');
+                },
+                [&] { CategoryFile::inFolder(f.dir).append(category(QStringLiteral("C%1").arg(pick(9)))); },
+                [&] { SortCategoryFile(CategoryFile::inFolder(f.dir)); },
+                [&] { PickList::forField(f.dir, 1 + pick(2)).add(QStringLiteral("v%1").arg(pick(5))); },
+                [&] { PickList::forField(f.dir, 1 + pick(2)).remove(QStringLiteral("v%1").arg(pick(5))); },
+                [&] { createBackup(f.ledger, f.dir); },
+                [&] { restoreBackup(f.ledger, f.dir); },
+            };
+            std::vector<Files> states{data()};
+            std::size_t at = 0;
+            for (int op = 0; op < 70; ++op) {
+                const int what = pick(int(commands.size()) + 6);
+                if (what >= int(commands.size()) + 3 && f.history->canUndo()) {
+                    f.history->undo();
+                    --at;
+                } else if (what >= int(commands.size()) && f.history->canRedo()) {
+                    f.history->redo();
+                    ++at;
+                } else {
+                    auto step = f.history->begin(QStringLiteral("Command %1").arg(op));
+                    commands[std::size_t(what % int(commands.size()))]();
+                    if (step.commit()) {
+                        states.resize(++at);
+                        states.push_back(data());
+                    }
+                }
+                QVERIFY2(data() == states[at], qPrintable(QStringLiteral("seed %1, step %2").arg(seed).arg(op)));
+                QCOMPARE(f.history->undoCount(), qint64(at));
+                QCOMPARE(f.history->redoCount(), qint64(states.size() - 1 - at));
+            }
+        }
+    }
+
+    // A macro on another file system: its history keeps copies, not links,
+    // and puts them back by copy.
+    void aMacroElsewhereHasAHistoryOfItsOwn()
+    {
+        Folder f;
+        QTemporaryDir shm(QStringLiteral("/dev/shm/fnk-XXXXXX"));
+        struct stat a {};
+        struct stat b {};
+        const bool other = shm.isValid() && ::stat(QFile::encodeName(shm.path()).constData(), &a) == 0
+            && ::stat(QFile::encodeName(f.dir).constData(), &b) == 0 && a.st_dev != b.st_dev;
+        if (!other)
+            QSKIP("no second file system here");
+        const QString macro = shm.path() + QStringLiteral("/month.fnk");
+        QFile::copy(f.ledger, macro);
+        UndoHistory macroHistory(UndoHistory::macroWorkFolderOf(f.dir), {macro});
+        const QByteArray before = readBytes(macro);
+        {
+            auto step = macroHistory.begin(QStringLiteral("Purge"));
+            PurgeDeletedRecs(macro, f.dir);
+        }
+        const QByteArray after = readBytes(macro);
+        QVERIFY(!f.history->canUndo());
+        macroHistory.undo();
+        QCOMPARE(readBytes(macro), before);
+        macroHistory.redo();
+        QCOMPARE(readBytes(macro), after);
+        QCOMPARE(QDir(shm.path()).entryList(QDir::Files), QStringList{QStringLiteral("month.fnk")});
     }
 
     void theWorkFolderGoesWithTheHistory()
