@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <map>
 #include <mutex>
 #include <optional>
 
@@ -20,7 +21,7 @@ namespace {
 
 constexpr qint64 kEntryMax = qint64(1) << 20;     // bytes of one kept range at most
 constexpr qint64 kFlushAt = qint64(1) << 20;      // kept ranges are written out in blocks
-constexpr qint64 kCompareMax = qint64(1) << 20;   // a step's ranges compared at its end
+constexpr qint64 kCompareMax = qint64(1) << 16;   // a step's ranges compared at its end
 constexpr qint64 kTrailer = 16;                   // offset and length after each range
 constexpr qint64 kRecordSize = 1024;              // one step in the index
 constexpr int kMaxFiles = 8;
@@ -697,14 +698,30 @@ void UndoHistory::finishStep(Recorder& r, bool keep)
             differs = true;
         } else if (!c.ranges.empty()) {
             differs = broken || c.ranges.bytes() > kCompareMax;
+            // A byte's old value is the one its first write kept; the ranges
+            // read last to first leave exactly those (a failed save that put
+            // its bytes back kept them twice).
+            std::map<qint64, char> old;
             try {
-                QFile f(path);
-                openFile(f, QIODevice::ReadOnly);
                 RangeReader reader(c.ranges.path());
                 qint64 offset = 0;
                 QByteArrayView bytes;
                 while (!differs && reader.next(offset, bytes))
-                    differs = QByteArrayView(readAt(f, offset, bytes.size())) != bytes;
+                    for (qsizetype k = 0; k < bytes.size(); ++k)
+                        old[offset + k] = bytes[k];
+                QFile f(path);
+                openFile(f, QIODevice::ReadOnly);
+                for (auto it = old.begin(); !differs && it != old.end();) {
+                    // Runs of neighbouring bytes are read at once.
+                    auto end = it;
+                    QByteArray want;
+                    while (end != old.end() && end->first == it->first + want.size()) {
+                        want.append(end->second);
+                        ++end;
+                    }
+                    differs = readAt(f, it->first, want.size()) != want;
+                    it = end;
+                }
             } catch (const FileError&) {
                 differs = true;
             }
@@ -778,19 +795,11 @@ void UndoHistory::finishStep(Recorder& r, bool keep)
         throw *failure;
 }
 
-void UndoHistory::undo()
-{
-    if (canUndo())
-        swap(true);
-}
+QStringList UndoHistory::undo() { return canUndo() ? swap(true) : QStringList(); }
 
-void UndoHistory::redo()
-{
-    if (canRedo())
-        swap(false);
-}
+QStringList UndoHistory::redo() { return canRedo() ? swap(false) : QStringList(); }
 
-void UndoHistory::swap(bool undo)
+QStringList UndoHistory::swap(bool undo)
 {
     const qint64 step = undo ? done_ - 1 : done_;
     StepRecord rec = readRecord(step);
@@ -878,6 +887,7 @@ void UndoHistory::swap(bool undo)
     }
 
     // The kept state of the step is now the other side.
+    QStringList touched;
     for (std::size_t j = 0; j < rec.files.size(); ++j) {
         StepFile& f = rec.files[j];
         Work& w = work[j];
@@ -886,6 +896,7 @@ void UndoHistory::swap(bool undo)
         if (QFileInfo::exists(w.counter))
             ::rename(nameOf(w.counter).constData(), nameOf(w.image).constData());
         f.size = w.counterSize;
+        touched << t.path;
         t.version = undo ? f.before : f.after;
         t.identity = identityOf(t.path);
     }
@@ -898,10 +909,11 @@ void UndoHistory::swap(bool undo)
         for (Tracked& t : tracked_)
             t.version = freshVersion();
         refreshTexts();
-        return;
+        return touched;
     }
     done_ += undo ? -1 : 1;
     refreshTexts();
+    return touched;
 }
 
 // ---------------------------------------------------------------------------

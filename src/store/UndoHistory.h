@@ -92,7 +92,7 @@ public:
     };
 
     // Opens a step.  Inside an open step this gives an empty one, so that a
-    // command made of others is one step.
+    // command made of others is one step.  A step ends before its history.
     [[nodiscard]] Step begin(const QString& text);
     bool recording() const { return recording_; }
 
@@ -103,11 +103,13 @@ public:
     qint64 undoCount() const { return done_; }
     qint64 redoCount() const { return count_ - done_; }
 
-    // Undo the last step done, or redo the last undone.  Throw UndoRefused
-    // when a file is not as this history left it, FileError when the disk
-    // fails; either way the files are as they were.
-    void undo();
-    void redo();
+    // Undo the last step done, or redo the last undone; each returns the
+    // files it put back (so that a caller knows when the record file was
+    // replaced or renumbered).  Throw UndoRefused when a file is not as this
+    // history left it, FileError when the disk fails; either way the files
+    // are as they were.
+    QStringList undo();
+    QStringList redo();
 
     const QString& workFolder() const { return folder_; }
     const QStringList& files() const { return files_; }
@@ -143,7 +145,7 @@ private:
     void writeRecord(qint64 step, const StepRecord& record, bool append);
     void dropRedo();
     void refreshTexts();
-    void swap(bool undo);
+    QStringList swap(bool undo);
     void finishStep(Recorder& recorder, bool keep);
 
     QString folder_;

@@ -282,7 +282,7 @@ private slots:
         QCOMPARE(f.history->undoCount(), 4);
         for (const QString& n : QDir(f.history->workFolder()).entryList(QDir::Files))
             QVERIFY2(!n.startsWith(QLatin1Char('4')), qPrintable(n));
-        f.history->undo();
+        QCOMPARE(f.history->undo(), QStringList{f.ledger});
         QVERIFY(sameData(3));
     }
 
@@ -295,7 +295,7 @@ private slots:
         // Already sorted; a failed save that put its bytes back.
         f.run(QStringLiteral("Sort"), [&] { SortCategoryFile(CategoryFile::inFolder(f.dir)); });
         f.run(QStringLiteral("Save Record"), [&] {
-            testing::failWritesAfter(0);
+            testing::failWritesAfter(0, testing::Fault::ShortWrite);
             QVERIFY_THROWS_EXCEPTION(FileError, RecordFile(f.ledger).write(3, sample(3)));
             testing::reset();
         });
