@@ -135,6 +135,27 @@ void benchUndo(const QString& ledger, qint64 records)
     print("undo_work_folder_after_undo_import", records, folderKb(history.workFolder()) / 1024, "MB");
     history.redo();
 
+    // What keeping a step costs a single save: best of 20, plain and as a
+    // step.
+    {
+        store::RecordFile saves(dat);
+        const store::LedgerRecord kept = saves.read(records / 2);
+        double plain = 1e300, inStep = 1e300;
+        for (int i = 0; i < 20; ++i) {
+            store::LedgerRecord r = kept;
+            r.setNote(QStringLiteral("bench save %1").arg(i));
+            plain = std::min(plain, timed([&] { saves.write(records / 2, r); }));
+            r.setNote(QStringLiteral("bench step %1").arg(i));
+            inStep = std::min(inStep, timed([&] {
+                auto step = history.begin(QStringLiteral("Save Record"));
+                saves.write(records / 2, r);
+                step.commit();
+            }));
+        }
+        print("save_record_plain", records, plain, "ms");
+        print("save_record_as_step", records, inStep, "ms");
+    }
+
     // Many small steps: the memory stays where it was.
     const double beforeSteps = residentKb();
     const store::RecordFile file(dat);
