@@ -31,6 +31,7 @@ namespace fnk::bench {
 void benchChaseCat(const QString& ledger, qint64 records);
 void benchImportRun(qint64 lines);
 void benchUndo(const QString& ledger, qint64 records);
+void benchReportCancel(const QString& ledger, qint64 records);
 }
 
 namespace {
@@ -190,6 +191,15 @@ int main(int argc, char* argv[])
     // only undo and redo.
     const bool importOnly = argc > 1 && QByteArray(argv[1]) == "--import-only";
     const bool undoOnly = argc > 1 && QByteArray(argv[1]) == "--undo-only";
+    // --report-cancel-only: how soon a report build stops, at a million entries.
+    if (argc > 1 && QByteArray(argv[1]) == "--report-cancel-only") {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("fennick.dat"));
+        bench::writeLedger(path, 1000000);
+        bench::writeCategories(dir.filePath(QStringLiteral("category.dat")));
+        bench::benchReportCancel(path, 1000000);
+        return 0;
+    }
     QTemporaryDir dir;
     for (qint64 n : {qint64(100000), qint64(1000000)}) {
         if (!undoOnly)
@@ -205,6 +215,7 @@ int main(int argc, char* argv[])
         benchStartUp(path, n);
         benchCommands(path, n);
         bench::benchChaseCat(path, n);
+        bench::benchReportCancel(path, n);
     }
     return 0;
 }
