@@ -1,6 +1,7 @@
 // The import run without its window, in steps: reading the lines, cutting
 // and reading their fields, and the whole run into an empty record file; for
 // ISO dates and for the locale's short dates.
+#include "bench/Ledgers.h"
 #include "import/ImportRun.h"
 #include "import/TextLines.h"
 
@@ -22,7 +23,11 @@ void print(const QByteArray& name, qint64 records, double value, const char* uni
     std::fflush(stdout);
 }
 
-void writeCsv(const QString& path, qint64 lines, bool iso)
+double msSince(const QElapsedTimer& t) { return double(t.nsecsElapsed()) / 1e6; }
+
+}  // namespace
+
+void writeImportCsv(const QString& path, qint64 lines, bool iso)
 {
     QFile f(path);
     f.open(QIODevice::WriteOnly);
@@ -44,10 +49,6 @@ void writeCsv(const QString& path, qint64 lines, bool iso)
     f.write(block);
 }
 
-double msSince(const QElapsedTimer& t) { return double(t.nsecsElapsed()) / 1e6; }
-
-}  // namespace
-
 void benchImportRun(qint64 lines)
 {
     QTemporaryDir folder;
@@ -55,7 +56,7 @@ void benchImportRun(qint64 lines)
     for (const bool iso : {true, false}) {
         const QByteArray kind = iso ? "iso" : "short";
         const QString csv = folder.filePath(QStringLiteral("bank-%1.csv").arg(QLatin1String(kind)));
-        writeCsv(csv, lines, iso);
+        writeImportCsv(csv, lines, iso);
         QElapsedTimer t;
         t.start();
         qint64 read = 0;

@@ -30,6 +30,7 @@ using namespace fnk;
 namespace fnk::bench {
 void benchChaseCat(const QString& ledger, qint64 records);
 void benchImportRun(qint64 lines);
+void benchUndo(const QString& ledger, qint64 records);
 void benchReportCancel(const QString& ledger, qint64 records);
 void benchStatements(qint64 transactions);
 }
@@ -187,13 +188,15 @@ int main(int argc, char* argv[])
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
-    // --import-only: only the import run without its window.
+    // --import-only: only the import run without its window; --undo-only:
+    // only undo and redo.
     const bool importOnly = argc > 1 && QByteArray(argv[1]) == "--import-only";
     // --statements: only bank statements of 100,000 transactions per format.
     if (argc > 1 && QByteArray(argv[1]) == "--statements") {
         bench::benchStatements(100000);
         return 0;
     }
+    const bool undoOnly = argc > 1 && QByteArray(argv[1]) == "--undo-only";
     // --report-cancel-only: how soon a report build stops, at a million entries.
     if (argc > 1 && QByteArray(argv[1]) == "--report-cancel-only") {
         QTemporaryDir dir;
@@ -205,13 +208,17 @@ int main(int argc, char* argv[])
     }
     QTemporaryDir dir;
     for (qint64 n : {qint64(100000), qint64(1000000)}) {
-        bench::benchImportRun(n);
-        if (n == 100000)
+        if (!undoOnly)
+            bench::benchImportRun(n);
+        if (n == 100000 && !undoOnly && !importOnly)
             bench::benchStatements(n);
         if (importOnly)
             continue;
         const QString path = dir.filePath(QStringLiteral("fennick-%1.dat").arg(n));
         bench::writeLedger(path, n);
+        bench::benchUndo(path, n);
+        if (undoOnly)
+            continue;
         benchList(path, n);
         benchStartUp(path, n);
         benchCommands(path, n);

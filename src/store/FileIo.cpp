@@ -5,6 +5,7 @@
 #include <QFileInfo>
 #include <QTemporaryFile>
 
+#include <atomic>
 #include <cerrno>
 #include <mutex>
 #include <optional>
@@ -22,6 +23,7 @@ int g_okWrites = -1;
 QString g_failRenameOnto;
 int g_failingWrites = -1;  // -1: every write fails once the good ones are used
 int g_writeCalls = 0;
+std::atomic<FileWatcher*> g_watcher{nullptr};
 testing::Fault g_fault = testing::Fault::DiskFull;
 
 // Whether this write call is to fail, and how.
@@ -87,8 +89,13 @@ FileError::FileError(const QString& name, int number, const QString& path)
 {
 }
 
+FileWatcher* setFileWatcher(FileWatcher* watcher) { return g_watcher.exchange(watcher); }
+
 void openFile(QFile& file, int mode)
 {
+    if (mode & QIODevice::WriteOnly)
+        if (FileWatcher* w = g_watcher.load())
+            w->opening(file.fileName());
     if (!file.open(QIODevice::OpenMode(mode)))
         throwFor(file, QStringLiteral("Cannot open ") + file.fileName());
 }
@@ -103,7 +110,8 @@ QByteArray readAt(QFile& file, qint64 offset, qint64 length)
     return out;
 }
 
-void restoreAt(QFile& file, qint64 offset, const char* data, qint64 length)
+namespace {
+void putAt(QFile& file, qint64 offset, const char* data, qint64 length)
 {
     // Straight to the file, so that a full disk is reported as one and a
     // partial write is carried on until it fails.
@@ -123,19 +131,29 @@ void restoreAt(QFile& file, qint64 offset, const char* data, qint64 length)
     if (!file.seek(offset + length))
         throwFor(file, QStringLiteral("Cannot seek in ") + file.fileName());
 }
+}  // namespace
+
+void restoreAt(QFile& file, qint64 offset, const char* data, qint64 length)
+{
+    if (FileWatcher* w = g_watcher.load())
+        w->writing(file, offset, length);
+    putAt(file, offset, data, length);
+}
 
 void writeAt(QFile& file, qint64 offset, const char* data, qint64 length)
 {
+    if (FileWatcher* w = g_watcher.load())
+        w->writing(file, offset, length);
     if (const auto fault = injectedFailure()) {
         const QString what = QStringLiteral("Cannot write ") + file.fileName();
         if (*fault == testing::Fault::ReadOnly)
             throwErrno(what, file.fileName(), EROFS);
         if (*fault == testing::Fault::ShortWrite && length > 1)
-            restoreAt(file, offset, data, length / 2);
+            putAt(file, offset, data, length / 2);
         throw FileError(QStringLiteral("Disk full writing ") + file.fileName(), kDiskFull,
                         file.fileName());
     }
-    restoreAt(file, offset, data, length);
+    putAt(file, offset, data, length);
 }
 
 void syncFile(QFile& file)
@@ -158,6 +176,8 @@ void touchFile(const QString& path)
 {
     if (QFileInfo::exists(path))
         return;
+    if (FileWatcher* w = g_watcher.load())
+        w->opening(path);
     QFile f(path);
     openFile(f, QIODevice::ReadWrite);
     f.close();
@@ -170,6 +190,8 @@ void renameOver(const QString& workPath, const QString& targetPath)
         throwErrno(QStringLiteral("Cannot rename ") + workPath + QStringLiteral(" to ") + targetPath,
                    targetPath, EXDEV);
     }
+    if (FileWatcher* w = g_watcher.load())
+        w->replacing(targetPath);
     // rename(2) replaces the target in one step.
     if (std::rename(QFile::encodeName(workPath).constData(),
                     QFile::encodeName(targetPath).constData())

@@ -95,6 +95,23 @@ bool sameFile(const QString& a, const QString& b);
 // run left is removed.  Returns whether the backup was a second name.
 bool separateCopy(const QString& path, const QString& copyPath);
 
+// Sees every change the file steps above make, before they make it: the undo
+// history keeps what a command replaces through it, so no command can forget
+// to.  Calls come from the thread that changes the file; a watcher ignores
+// the files it does not keep.
+class FileWatcher {
+public:
+    virtual ~FileWatcher() = default;
+    // `path` is about to be opened for writing or created.
+    virtual void opening(const QString& path) = 0;
+    // `length` bytes of `file` at `offset` are about to be written over.
+    virtual void writing(QFile& file, qint64 offset, qint64 length) = 0;
+    // Another file is about to be renamed over `target`.
+    virtual void replacing(const QString& target) = 0;
+};
+// Installs `watcher` (nullptr removes it); returns the one installed before.
+FileWatcher* setFileWatcher(FileWatcher* watcher);
+
 // Failure injection for tests.  After `okWrites` more successful write calls
 // every further write call fails until reset.  DiskFull fails with nothing
 // written; ShortWrite writes the first half of the bytes of the first failing

@@ -13,6 +13,7 @@
 #include "store/Maintenance.h"
 #include "store/PickList.h"
 #include "store/RecordFile.h"
+#include "store/UndoHistory.h"
 
 #include <QDir>
 #include <QDirIterator>
@@ -99,6 +100,12 @@ const QList<Command>& commands()
         {"restorebackup", Kind::Whole, {}},
         {"dataset", Kind::Whole, {}},
         {"settings", Kind::Whole, {}},
+        {"undo-purge", Kind::Undo, QStringLiteral("fennick.dat")},
+        {"undo-catdelete", Kind::Undo, QStringLiteral("fennick.dat")},
+        {"undo-restore", Kind::Undo, QStringLiteral("fennick.dat")},
+        {"undo-import", Kind::Undo, QStringLiteral("fennick.dat")},
+        {"redo-catreplace", Kind::Undo, QStringLiteral("fennick.dat")},
+        {"redo-macro", Kind::Undo, QStringLiteral("fennick.dat")},
     };
     return all;
 }
@@ -146,6 +153,30 @@ void run(const QString& name, const QString& folder, const Sizes& sizes,
     const QString ledger = folder + QStringLiteral("fennick.dat");
     store::RecordFile records(ledger);
     store::CategoryFile cats(folder + QStringLiteral("category.dat"));
+
+    // "undo-<command>": the command as one step of the data folder's
+    // history, then its undo; "redo-<command>" then redoes it too.
+    if (name.startsWith(QLatin1String("undo-")) || name.startsWith(QLatin1String("redo-"))) {
+        QStringList files;
+        for (const char* n : {"fennick.dat", "category.dat", "udf1.dat", "udf2.dat"})
+            files << folder + QLatin1String(n);
+        store::UndoHistory history(store::UndoHistory::workFolderOf(folder), files);
+        {
+            auto undoStep = history.begin(name.mid(5));
+            run(name.mid(5), folder, sizes, saved, step);
+            undoStep.commit();
+        }
+        // Run again after a kill, the command may find nothing left to do.
+        if (!history.canUndo())
+            return;
+        between();
+        history.undo();
+        if (name.startsWith(QLatin1String("redo-"))) {
+            between();
+            history.redo();
+        }
+        return;
+    }
 
     if (name == QLatin1String("new")) {
         for (int k = 1; k <= sizes.saves; ++k) {
@@ -253,10 +284,27 @@ QStringList workFiles(const QMap<QString, QByteArray>& files)
     for (auto it = files.keyBegin(); it != files.keyEnd(); ++it) {
         const QString& n = *it;
         if (n.endsWith(QLatin1String(".tmp")) || n.endsWith(QLatin1String(".part"))
-            || n.endsWith(QLatin1String(".lnk")) || n.endsWith(QLatin1String("temp.dat")))
+            || n.endsWith(QLatin1String(".lnk")) || n.endsWith(QLatin1String("temp.dat"))
+            || n.endsWith(QLatin1String(".undo")) || n.startsWith(QLatin1String("fnk_undo")))
             out << n;
     }
     return out;
+}
+
+bool madeOfStates(const QList<QByteArray>& states, const QByteArray& now)
+{
+    if (states.contains(now))
+        return true;
+    const qsizetype rec = qsizetype(store::LedgerRecord::kSize);
+    for (qsizetype at = 0; at < now.size(); at += rec) {
+        const QByteArray piece = now.mid(at, rec);
+        bool found = false;
+        for (const QByteArray& s : states)
+            found = found || s.mid(at, piece.size()) == piece;
+        if (!found)
+            return false;
+    }
+    return true;
 }
 
 }  // namespace fnk::crash

@@ -15,6 +15,8 @@ enum class Kind {
     Append,   // records (or pick-list lines) added one save at a time
     InPlace,  // records overwritten one at a time, the file keeps its length
     Whole,    // files replaced as a whole, each in one step
+    Undo,     // a command, then its undo (and redo): each record, line or
+              // file as one of the states passed through
 };
 
 struct Command {
@@ -50,7 +52,14 @@ void run(const QString& name, const QString& folder, const Sizes& sizes,
 
 // Every regular file under `folder`, by path relative to it, with content.
 QMap<QString, QByteArray> snapshot(const QString& folder);
-// Names of work files a finished command must not leave behind.
+// Names of work files a finished command must not leave behind (the undo
+// history's work folder among them).
 QStringList workFiles(const QMap<QString, QByteArray>& files);
+
+// Whether `now` is made of the states a file passed through: one of them
+// whole, or each of its records (125 bytes) the same record of one of them,
+// a last partial record included.  The files a command and its undo changed
+// are so after a kill or a failed write.
+bool madeOfStates(const QList<QByteArray>& states, const QByteArray& now);
 
 }  // namespace fnk::crash

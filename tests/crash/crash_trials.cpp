@@ -72,6 +72,21 @@ QStringList check(const Prepared& p, const Files& killed, int saves)
         const QByteArray k = killed.value(name);
         const QByteArray b = p.before.value(name);
         const QByteArray a = p.after.value(name);
+        if (p.command->kind == crash::Kind::Undo) {
+            // A kill inside the command or inside its undo: every record
+            // as one of the states, the other files whole.
+            QList<QByteArray> seen;
+            bool existed = false;
+            for (const Files& s : p.states) {
+                if (s.contains(name))
+                    seen << s.value(name);
+                existed = existed || s.contains(name);
+            }
+            const bool ok = name == p.command->file ? crash::madeOfStates(seen, k) : seen.contains(k);
+            if ((present && !ok) || (!present && existed && seen.size() == p.states.size()))
+                problems << name + QStringLiteral(" holds what neither the command nor its undo left");
+            continue;
+        }
         if (p.command->kind == crash::Kind::Whole || name != p.command->file) {
             bool any = false;
             for (const Files& s : p.states)
