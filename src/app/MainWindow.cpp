@@ -45,6 +45,7 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMetaMethod>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
@@ -305,68 +306,33 @@ void MainWindow::buildMenus()
         if (!commands_[i])
             qFatal("no action for command %s", qPrintable(commandName(Command(i))));
     }
-    auto on = [this](const char* name, auto slot) {
-        connect(actions_.value(QLatin1String(name)), &QAction::triggered, this, slot);
-    };
-    on("mu_ReIndex", &MainWindow::mu_ReIndex);
-    on("mu_ConfigSettings", &MainWindow::mu_ConfigSettings);
-    on("mu_Exit", &MainWindow::mu_Exit);
-    on("mu_PurgeDeletedRecords", &MainWindow::mu_PurgeDeletedRecords);
-    on("mu_RestoreDeletedRecords", &MainWindow::mu_RestoreDeletedRecords);
-    on("mu_AllCats", &MainWindow::mu_AllCats);
-    on("mu_NewEntry", &MainWindow::mu_NewEntry);
-    on("mu_DefaultDataFolder", &MainWindow::mu_DefaultDataFolder);
-    on("mu_AlternateFolder1", &MainWindow::mu_AlternateFolder1);
-    on("mu_AlternateFolder2", &MainWindow::mu_AlternateFolder2);
-    on("mu_SelectDataFolder", &MainWindow::mu_SelectDataFolder);
-    on("mu_ToolTipsOff", &MainWindow::mu_ToolTipsOff);
-    on("mu_ToolTipsOn", &MainWindow::mu_ToolTipsOn);
-    on("mu_NoBold", &MainWindow::mu_NoBold);
-    on("mu_GridFormat", &MainWindow::mu_GridFormat);
-    on("mu_NewReport", &MainWindow::mu_NewReport);
-    on("mu_NotesOpen", &MainWindow::mu_NotesOpen);
-    on("mu_TinyCalc", &MainWindow::mu_TinyCalc);
-    on("mu_CreateBackup", &MainWindow::mu_CreateBackup);
-    on("mu_RestoreBackup", &MainWindow::mu_RestoreBackup);
-    on("mu_Import", &MainWindow::mu_Import);
-    on("mu_Backup", &MainWindow::mu_Backup);
-    on("mu_PrintReport", &MainWindow::mu_PrintReport);
-    on("mu_WriteText", &MainWindow::mu_WriteText);
-    on("mu_EditReport", &MainWindow::mu_EditReport);
-    on("mu_WriteComma", &MainWindow::mu_WriteComma);
-    on("mu_WriteCommaSummary", &MainWindow::mu_WriteCommaSummary);
-    on("mu_ReportChart", &MainWindow::mu_ReportChart);
-    on("mu_Game", &MainWindow::mu_Game);
-    on("mu_HelpContents", &MainWindow::mu_HelpContents);
-    on("mu_HelpAbout", &MainWindow::mu_HelpAbout);
-    on("mu_HelpWeb", &MainWindow::mu_HelpWeb);
-    on("mu_PlayMacro", &MainWindow::mu_PlayMacro);
-    on("mu_MacroCreate", &MainWindow::mu_MacroCreate);
-    on("mu_MacroQuit", &MainWindow::mu_MacroQuit);
-    on("mu_QuitReports", &MainWindow::mu_QuitReports);
-    on("mu_ReturnToList", &MainWindow::mu_ReturnToList);
-    on("mu_ReportSummary", &MainWindow::mu_ReportSummary);
-    on("mu_ReportFull", &MainWindow::mu_ReportFull);
-    on("mu_ReportSummaryWide", &MainWindow::mu_ReportSummaryWide);
-    on("mu_ReportFullUser", &MainWindow::mu_ReportFullUser);
-    on("mu_EditEntry", &MainWindow::MainGrid_DblClick);
-    on("mu_NewCategory", &MainWindow::mu_NewCategory);
-    on("mu_EditCategory", &MainWindow::mu_EditCategory);
-    on("mu_SearchFragment", &MainWindow::mu_SearchFragment);
-    on("mu_SearchComplete", &MainWindow::mu_SearchComplete);
-    on("mu_SearchUDF1", &MainWindow::mu_SearchUDF1);
-    on("mu_SearchUDF2", &MainWindow::mu_SearchUDF2);
-    on("mu_ClearTheGrid", &MainWindow::mu_ClearTheGrid);
-    on("mu_DefaultRange", &MainWindow::mu_DefaultRange);
-    on("mu_FiscalYear", &MainWindow::mu_FiscalYear);
-    on("mu_NextYear", &MainWindow::mu_NextYear);
-    on("mu_previousYear", &MainWindow::mu_previousYear);
-    on("mu_SelectDates", &MainWindow::mu_SelectDates);
+    // Each command runs the slot of its own name (mu_ReIndex runs
+    // mu_ReIndex()); Edit Entry and the preset ranges are bound below.  A
+    // command left without a slot stops the program at once rather than
+    // doing nothing when chosen.
+    const QMetaMethod triggered = QMetaMethod::fromSignal(&QAction::triggered);
+    QStringList unbound;
+    for (std::size_t i = 0; i < kCommandCount; ++i) {
+        QAction* a = commands_[i];
+        if (a->menu())
+            continue;
+        const QByteArray slot = commandName(Command(i)).toLatin1() + "()";
+        const int index = metaObject()->indexOfSlot(slot.constData());
+        if (index >= 0)
+            connect(a, triggered, this, metaObject()->method(index));
+        else
+            unbound << commandName(Command(i));
+    }
+    connect(action(Command::EditEntry), &QAction::triggered, this, &MainWindow::MainGrid_DblClick);
+    unbound.removeOne(commandName(Command::EditEntry));
     for (const auto& p : view::DateRange::presets()) {
         const int days = p.days;
         connect(actions_.value(QLatin1String(p.command)), &QAction::triggered, this,
                 [this, days] { presetRange(days); });
+        unbound.removeOne(QLatin1String(p.command));
     }
+    if (!unbound.isEmpty())
+        qFatal("commands without a slot: %s", qPrintable(unbound.join(QLatin1Char(' '))));
     // Exactly one of the two tool-tip entries is visible.
     actions_.value(QStringLiteral("mu_ToolTipsOn"))->setVisible(false);
     actions_.value(QStringLiteral("mu_NoBold"))->setCheckable(true);
