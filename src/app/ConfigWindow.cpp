@@ -123,8 +123,8 @@ void fitWidth(QLineEdit* box, int chars)
 
 }  // namespace
 
-ConfigWindow::ConfigWindow(const QString& programFolder, QWidget* parent)
-    : QWidget(parent, Qt::Window), file_(programFolder), record_(firstRunDefaults())
+ConfigWindow::ConfigWindow(const QString& programFolder, SettingsRecord& settings, QWidget* parent)
+    : QWidget(parent, Qt::Window), file_(programFolder), record_(settings)
 {
     setObjectName(QStringLiteral("FNK3Config"));
     setWindowTitle(QStringLiteral("Fennick Configuration Settings"));
@@ -392,7 +392,7 @@ void ConfigWindow::SaveConfig_Click()
     } catch (const store::FileError& e) {
         // The file keeps its old record; the window stays open to try again
         // or to quit.
-        platform::ErrorReport(e.name(), e.number());
+        platform::reportException(e);
         return;
     }
     record_ = next;

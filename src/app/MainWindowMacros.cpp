@@ -6,7 +6,7 @@
 #include "macros/MacroFile.h"
 #include "platform/Clock.h"
 #include "platform/MessagePort.h"
-#include "store/RecordFile.h"
+#include "platform/WaitCursor.h"
 
 #include <QAction>
 #include <QApplication>
@@ -20,10 +20,6 @@
 namespace fnk::app {
 
 namespace {
-const char* const kMacroModeMenus[] = {
-    "mu_File", "mu_PlayMacro", "mu_MacroCreate", "mu_Search", "mu_DisplayRange", "mu_ReportS",
-    "mu_ListMode", "mu_DefaultDataFolder", "mu_AlternateFolder1", "mu_AlternateFolder2",
-    "mu_SelectDataFolder"};
 
 // Play takes an existing macro; edit also takes a new name, which starts a
 // new, empty macro file.
@@ -54,9 +50,7 @@ void MainWindow::TurnMacroOn()
     QPalette p = mainGrid_->palette();
     p.setColor(QPalette::Base, QColor(255, 255, 0));
     mainGrid_->setPalette(p);
-    for (const char* m : kMacroModeMenus)
-        setCommandEnabled(m, false);
-    setCommandEnabled("mu_MacroQuit", true);
+    updateCommands();
 }
 
 void MainWindow::TurnMacroOff()
@@ -70,10 +64,7 @@ void MainWindow::TurnMacroOff()
     QPalette p = mainGrid_->palette();
     p.setColor(QPalette::Base, palette().color(QPalette::Base));
     mainGrid_->setPalette(p);
-    for (const char* m : kMacroModeMenus)
-        setCommandEnabled(m, true);
-    updateFolderCommands();
-    setCommandEnabled("mu_MacroQuit", false);
+    updateCommands();
 }
 
 void MainWindow::mu_MacroCreate()
@@ -82,16 +73,14 @@ void MainWindow::mu_MacroCreate()
     if (path.isEmpty())
         return;
     try {
-        if (macros::checkMacroFile(path) == macros::MacroCheck::Damaged) {
+        if (ledger_.enterMacroEdit(path) == Ledger::MacroOpen::Damaged) {
             refuse(QStringLiteral("edit"));
             return;
         }
-        store::RecordFile(path).reindex();
     } catch (const std::exception& e) {
         reportFailure(e);
         return;
     }
-    session_.setMacroEdit(path);
     TurnMacroOn();
     rebuildList();
 }
@@ -100,7 +89,7 @@ void MainWindow::mu_MacroQuit()
 {
     if (!session_.macroMode)
         return;
-    session_.setMacroEdit(QString());
+    ledger_.leaveMacroEdit();
     TurnMacroOff();
     rebuildList();
 }
@@ -134,23 +123,19 @@ void MainWindow::MacDateOK_Click()
     progress_->setValue(0);
     progress_->show();
     progress_->raise();
-    QApplication::setOverrideCursor(Qt::WaitCursor);
     try {
-        macros::playMacro(chosenMacro_, session_.recordFile(), date, [this](qint64 done, qint64 total) {
+        platform::WaitCursor busy;
+        ledger_.playMacro(chosenMacro_, date, [this](qint64 done, qint64 total) {
             progress_->setMaximum(int(std::min<qint64>(total, INT_MAX)));
             progress_->setValue(int(std::min<qint64>(done, INT_MAX)));
         });
     } catch (const std::exception& e) {
-        QApplication::restoreOverrideCursor();
         progress_->hide();
-        session_.recordsChangedBeneath();
         reportFailure(e);
         rebuildList();
         return;
     }
-    QApplication::restoreOverrideCursor();
     progress_->hide();
-    session_.recordsChangedBeneath();
     rebuildList();
 }
 

@@ -3,7 +3,7 @@
 #include "platform/MessagePort.h"
 #include "platform/Printing.h"
 #include "platform/Shell.h"
-#include "reports/CommandGuard.h"
+#include "platform/WaitCursor.h"
 #include "store/FileIo.h"
 #include "store/Text1252.h"
 
@@ -93,7 +93,7 @@ void mu_PrintReport(const QString& dataFolder, bool wideReport)
     platform::LinePrinter& out = platform::printer();
     QString pdf;
     try {
-        detail::WaitCursor busy;
+        platform::WaitCursor busy;
         const QStringList lines = reportLines(readReport(dataFolder));
         const int pageEnd = wideReport ? 40 : 56;
         auto startPage = [&] {
@@ -118,7 +118,7 @@ void mu_PrintReport(const QString& dataFolder, bool wideReport)
         pdf = out.endRun();
     } catch (const std::exception& e) {
         out.abortRun();
-        detail::reportFailure(e);
+        platform::reportException(e);
         return;
     }
     if (!pdf.isEmpty())
@@ -135,10 +135,10 @@ void mu_WriteText(const QString& dataFolder)
     if (fileName.isEmpty())
         return;
     try {
-        detail::WaitCursor busy;
+        platform::WaitCursor busy;
         store::saveWholeFile(fileName, readReport(dataFolder));
     } catch (const std::exception& e) {
-        detail::reportFailure(e);
+        platform::reportException(e);
         return;
     }
     platform::messages().inform(QStringLiteral("Finished"),
@@ -152,7 +152,7 @@ void mu_EditReport(const QString& dataFolder, const QString& editorProgram)
     try {
         store::saveWholeFile(inFolder(dataFolder, document), readReport(dataFolder));
     } catch (const std::exception& e) {
-        detail::reportFailure(e);
+        platform::reportException(e);
         return;
     }
 

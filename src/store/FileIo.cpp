@@ -83,7 +83,7 @@ std::optional<testing::Fault> injectedFailure()
 }  // namespace
 
 FileError::FileError(const QString& name, int number, const QString& path)
-    : std::runtime_error(name.toStdString()), name_(name), number_(number), path_(path)
+    : platform::Failure(name, number), path_(path)
 {
 }
 

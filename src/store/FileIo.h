@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/ErrorReport.h"
+
 #include <QByteArray>
 #include <QString>
 
@@ -12,16 +14,12 @@ namespace fnk::store {
 
 // A file operation that failed.  Commands catch it and show the program's
 // error box with its name and number.
-class FileError : public std::runtime_error {
+class FileError : public platform::Failure {
 public:
     FileError(const QString& name, int number, const QString& path);
-    const QString& name() const { return name_; }
-    int number() const { return number_; }
     const QString& path() const { return path_; }
 
 private:
-    QString name_;
-    int number_;
     QString path_;
 };
 

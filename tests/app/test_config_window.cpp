@@ -507,15 +507,14 @@ void TestConfigWindow::saveKeepsChangesMadeInMemoryMeanwhile()
     Fixture fx;
     const SettingsRecord r = storedRecord();
     store(fx, r);
-    ConfigWindow w(fx.folder());
-    w.open(firstRunDefaults());
+    SettingsRecord program = firstRunDefaults();
+    ConfigWindow w(fx.folder(), program);
+    w.open(program);
     box(w, "UDF2NameEd")->setText(QStringLiteral("Memo"));
 
     // The main window turns tool tips on and changes the layout meanwhile.
-    SettingsRecord changed = w.record();
-    changed.setColumnLayout(QStringLiteral("-21n-"));
-    changed.setToolTipsFlag('Y');
-    w.setRecord(changed);
+    program.setColumnLayout(QStringLiteral("-21n-"));
+    program.setToolTipsFlag('Y');
     QCOMPARE(box(w, "UDF2NameEd")->text(), QStringLiteral("Memo"));
 
     click(w, "SaveConfig");
