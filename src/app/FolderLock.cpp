@@ -19,8 +19,10 @@ FolderLock::Outcome FolderLock::take(const QString& folder)
     if (lock_ && folder == folder_)
         return Outcome::Held;
     // Tried for real: the permission bits say nothing on a read-only mount.
+    // A folder without a data set is no ledger to open; it fails as a
+    // missing one does.
     if (QFileInfo(folder).isDir() && !canWriteIn(folder))
-        return Outcome::ReadOnly;
+        return holdsDataSet(folder) ? Outcome::ReadOnly : Outcome::NotPossible;
     auto next = std::make_unique<QLockFile>(lockPath(folder));
     // The folder stays locked for as long as it is in use, so age alone
     // never makes a lock stale: only a holder whose process is gone does.

@@ -18,8 +18,9 @@ public:
     enum class Outcome {
         Held,         // this copy holds the folder now
         InUse,        // another running copy holds it; see holder()
-        ReadOnly,     // the folder is there but cannot be written
-        NotPossible,  // no lock file can be made there (a missing folder)
+        ReadOnly,     // the folder holds a data set but cannot be written
+        NotPossible,  // no lock file can be made there (missing folder, or
+                      // one that cannot be written and holds no data set)
     };
     struct Holder {
         qint64 pid = 0;

@@ -39,8 +39,8 @@ public:
     // (or a folder where no lock file can be made): the folder is written as
     // usual.  InUse: another copy holds it and nothing changed; the caller
     // asks the user, then calls openReadOnly() or keeps the folder in use.
-    // ReadOnly: the folder cannot be written; the caller tells the user and
-    // calls openReadOnly().
+    // ReadOnly: the folder holds a data set but cannot be written; the
+    // caller tells the user and calls openReadOnly().
     FolderLock::Outcome lockDataFolder(const QString& folder);
     // The folder about to be used is opened without its lock: every writing
     // command stays off while it is in use.  At start-up the settings stay

@@ -5,6 +5,7 @@
 // gets as far as a write that would go through.
 #include "AppHarness.h"
 
+#include "app/FolderLock.h"
 #include "app/ProgramFolder.h"
 #include "app/Settings.h"
 
@@ -141,13 +142,21 @@ private slots:
         store::RecordFile(other + QStringLiteral("fennick.dat")).FileNewEntry(r);
         testsupport::writeBytes(other + QStringLiteral("category.dat"), QByteArray());
         const auto before = snapshot(other);
+        const QString empty = h.path(QStringLiteral("empty/"));
+        QVERIFY(QDir(h.folder()).mkdir(QStringLiteral("empty")));
         app::SettingsRecord s = app::firstRunDefaults();
         s.setAlternateFolder1(other);
         app::SettingsFile(h.folder()).write(s);
 
         auto& w = h.start();
         QVERIFY(!w.session().readOnly);
-        ReadOnlyFolders ro({other});
+        ReadOnlyFolders ro({other, empty});
+        // Without a data set a read-only folder is no ledger to open: the
+        // switch fails as for a missing folder.
+        app::FolderLock probe;
+        QCOMPARE(probe.take(empty), app::FolderLock::Outcome::NotPossible);
+        QCOMPARE(probe.take(other), app::FolderLock::Outcome::ReadOnly);
+        QVERIFY(probe.folder().isEmpty());
         for (int round = 0; round < 2; ++round) {
             h.action("mu_AlternateFolder1")->trigger();
             QCOMPARE(w.session().dataFolder, other);
