@@ -30,6 +30,7 @@ using namespace fnk;
 namespace fnk::bench {
 void benchChaseCat(const QString& ledger, qint64 records);
 void benchImportRun(qint64 lines);
+void benchReportCancel(const QString& ledger, qint64 records);
 }
 
 namespace {
@@ -187,6 +188,15 @@ int main(int argc, char* argv[])
     QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
     // --import-only: only the import run without its window.
     const bool importOnly = argc > 1 && QByteArray(argv[1]) == "--import-only";
+    // --report-cancel-only: how soon a report build stops, at a million entries.
+    if (argc > 1 && QByteArray(argv[1]) == "--report-cancel-only") {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("fennick.dat"));
+        bench::writeLedger(path, 1000000);
+        bench::writeCategories(dir.filePath(QStringLiteral("category.dat")));
+        bench::benchReportCancel(path, 1000000);
+        return 0;
+    }
     QTemporaryDir dir;
     for (qint64 n : {qint64(100000), qint64(1000000)}) {
         bench::benchImportRun(n);
@@ -198,6 +208,7 @@ int main(int argc, char* argv[])
         benchStartUp(path, n);
         benchCommands(path, n);
         bench::benchChaseCat(path, n);
+        bench::benchReportCancel(path, n);
     }
     return 0;
 }

@@ -60,14 +60,46 @@ QString singleText(float value)
     return text;
 }
 
-std::optional<float> readSingle(const QString& text, const QLocale& locale)
+namespace
+{
+
+enum class Reading { Number, NotANumber, OutOfRange };
+
+Reading readOperand(const QString& text, const QLocale& locale, float& value)
 {
     bool ok = false;
-    const double value = locale.toDouble(text, &ok);
-    if (!ok || !std::isfinite(value) ||
-        std::fabs(value) > double(std::numeric_limits<float>::max()))
+    const double v = locale.toDouble(text, &ok);
+    if (!ok || !std::isfinite(v))
+        return Reading::NotANumber;
+    if (std::fabs(v) > double(std::numeric_limits<float>::max()))
+        return Reading::OutOfRange;
+    value = float(v);
+    return Reading::Number;
+}
+
+// What the result box shows for an operand that cannot be used; empty for
+// a number.
+QString operandError(Reading reading, const QString& which)
+{
+    switch (reading) {
+    case Reading::Number:
+        return QString();
+    case Reading::NotANumber:
+        return QStringLiteral("Error: the %1 number is not a number").arg(which);
+    case Reading::OutOfRange:
+        return QStringLiteral("Error: the %1 number is out of range").arg(which);
+    }
+    return QString();
+}
+
+} // namespace
+
+std::optional<float> readSingle(const QString& text, const QLocale& locale)
+{
+    float value = 0.0f;
+    if (readOperand(text, locale, value) != Reading::Number)
         return std::nullopt;
-    return float(value);
+    return value;
 }
 
 std::optional<float> calculate(float top, float bottom, CalcOperation op)
@@ -174,31 +206,44 @@ void TinyCalc::TCDiv_Click()
     operate(CalcOperation::Divide, QStringLiteral("/"));
 }
 
-std::optional<float> TinyCalc::readTop() const
+QLocale TinyCalc::topLocale() const
 {
     // A carried result is written language-neutrally; reading it as the
     // locale does would misread it wherever the decimal point is a comma.
     if (!carriedResult_.isEmpty() && topBox_->text() == carriedResult_)
-        return readSingle(topBox_->text(), QLocale::c());
-    return readSingle(topBox_->text(), QLocale());
+        return QLocale::c();
+    return QLocale();
 }
 
-// Each step that fails leaves its value as it was and the next step runs.
+// The result box shows the result, or why there is none: never a number
+// that was not computed from the two boxes as they are.
 void TinyCalc::operate(CalcOperation op, const QString& caption)
 {
-    if (const auto top = readTop())
-        top_ = *top;
-    if (const auto bottom = readSingle(bottomBox_->text(), QLocale()))
-        bottom_ = *bottom;
-    if (const auto result = calculate(top_, bottom_, op))
-        result_ = *result;
-    resultBox_->setText(singleText(result_));
     opLabel_->setText(caption);
+    float top = 0.0f;
+    float bottom = 0.0f;
+    QString error =
+        operandError(readOperand(topBox_->text(), topLocale(), top), QStringLiteral("top"));
+    if (error.isEmpty())
+        error = operandError(readOperand(bottomBox_->text(), QLocale(), bottom),
+                             QStringLiteral("bottom"));
+    if (error.isEmpty()) {
+        if (const auto result = calculate(top, bottom, op)) {
+            errorShown_ = false;
+            resultBox_->setText(singleText(*result));
+            return;
+        }
+        error = op == CalcOperation::Divide && bottom == 0.0f
+            ? QStringLiteral("Error: division by zero")
+            : QStringLiteral("Error: the result is out of range");
+    }
+    errorShown_ = true;
+    resultBox_->setText(error);
 }
 
 void TinyCalc::TCClear_Click()
 {
-    top_ = bottom_ = result_ = 0.0f;
+    errorShown_ = false;
     topBox_->clear();
     bottomBox_->clear();
     resultBox_->clear();
@@ -207,6 +252,8 @@ void TinyCalc::TCClear_Click()
 
 void TinyCalc::TCRepeat_Click()
 {
+    if (errorShown_)
+        return; // no result to go on from
     carriedResult_ = resultBox_->text();
     topBox_->setText(carriedResult_);
     bottomBox_->clear();

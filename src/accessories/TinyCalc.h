@@ -30,8 +30,10 @@ std::optional<float> readSingle(const QString& text, const QLocale& locale);
 std::optional<float> calculate(float top, float bottom, CalcOperation op);
 
 // The small calculator window "TinyCalc": a top and a bottom number, one of
-// four operations and the result.  A window of its own that does not block
-// the one that opened it; it is deleted when closed.
+// four operations and the result.  An operand that is no number, a division
+// by zero or a result out of range shows an error text in the result box.
+// A window of its own that does not block the one that opened it; it is
+// deleted when closed.
 class TinyCalc : public QMainWindow
 {
     Q_OBJECT
@@ -49,16 +51,15 @@ public slots:
 private:
     void buildControls();
     void operate(CalcOperation op, const QString& caption);
-    std::optional<float> readTop() const;
+    QLocale topLocale() const;
 
     QLineEdit* topBox_ = nullptr;
     QLabel* opLabel_ = nullptr;
     QLineEdit* bottomBox_ = nullptr;
     QLineEdit* resultBox_ = nullptr;
 
-    float top_ = 0.0f;
-    float bottom_ = 0.0f;
-    float result_ = 0.0f;
+    // The result box holds an error text, not a result.
+    bool errorShown_ = false;
     // The result text "result on top" last put in the top box.  While the
     // top box still holds it, it is read in the form it was written in.
     QString carriedResult_;

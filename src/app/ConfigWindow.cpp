@@ -123,8 +123,8 @@ void fitWidth(QLineEdit* box, int chars)
 
 }  // namespace
 
-ConfigWindow::ConfigWindow(const QString& programFolder, QWidget* parent)
-    : QWidget(parent, Qt::Window), file_(programFolder), record_(firstRunDefaults())
+ConfigWindow::ConfigWindow(const QString& programFolder, SettingsRecord& settings, QWidget* parent)
+    : QWidget(parent, Qt::Window), file_(programFolder), record_(settings)
 {
     setObjectName(QStringLiteral("FNK3Config"));
     setWindowTitle(QStringLiteral("Fennick Configuration Settings"));
@@ -137,6 +137,7 @@ ConfigWindow::ConfigWindow(const QString& programFolder, QWidget* parent)
     fyDay_ = newTextBox(this, "FYDay", "First day of your fiscal year", 0);
     password_ = newTextBox(this, "PasswordEd", "Start-up password - Max 10 characters",
                            W::kPasswordWidth);
+    password_->setEchoMode(QLineEdit::Password);
     ownerName_ = newTextBox(this, "OwnerNameEd", "Name printed in report titles - Max 40 characters",
                             W::kOwnerNameWidth);
     udf1Name_ = newTextBox(this, "UDF1NameEd", "Name for user-defined field #1 - Max 10 characters",
@@ -282,7 +283,9 @@ void ConfigWindow::fillControls()
 
     fyMonth_->setText(QString::number(record_.fiscalYearStartMonth()));
     fyDay_->setText(QString::number(record_.fiscalYearStartDay()));
-    password_->setText(record_.password());
+    // Trimmed as every box is: the ten spaces of "no password" would fill
+    // the box to its length and drop whatever is typed.
+    password_->setText(withoutPadding(record_.password()));
     ownerName_->setText(withoutPadding(record_.ownerName()));
     editor_->setText(withoutPadding(record_.editorProgram()));
     folder1_->setText(withoutPadding(record_.alternateFolder1()));
@@ -389,7 +392,7 @@ void ConfigWindow::SaveConfig_Click()
     } catch (const store::FileError& e) {
         // The file keeps its old record; the window stays open to try again
         // or to quit.
-        platform::ErrorReport(e.name(), e.number());
+        platform::reportException(e);
         return;
     }
     record_ = next;

@@ -19,17 +19,22 @@ namespace fnk::app {
 // sets by hand and writes fnk41.cfg on "Save".  It is a separate window that
 // does not block the main window.
 //
-// The window works on its own copy of the program's settings record.  open()
-// replaces that copy with the stored record and "Save" writes it; both hand
-// the result to the main window through reloaded() and saved(), which take
-// the place of the main window's record.  A change the main window makes to
-// its record while this window is open is passed in with setRecord(), so that
-// "Save" carries it along.
+// The window works on the program's settings record itself.  open()
+// replaces it with the stored record and "Save" writes it (reloaded() and
+// saved() tell of both).  A change the main window makes to the record while
+// this window is open is therefore carried along by "Save".
 class ConfigWindow : public QWidget {
     Q_OBJECT
 public:
-    // `programFolder` is the folder of fnk41.cfg, ending in "/".
-    explicit ConfigWindow(const QString& programFolder, QWidget* parent = nullptr);
+    // `programFolder` is the folder of fnk41.cfg, ending in "/".  `settings`
+    // is the program's record: the window reads and writes that one record,
+    // so a change made elsewhere while it is open is the one "Save" builds on.
+    ConfigWindow(const QString& programFolder, SettingsRecord& settings, QWidget* parent = nullptr);
+    // A window with a record of its own.
+    explicit ConfigWindow(const QString& programFolder, QWidget* parent = nullptr)
+        : ConfigWindow(programFolder, own_, parent)
+    {
+    }
 
     // Opens the window ("Program Settings").  Reads fnk41.cfg into the
     // window's record; when the file is missing or cannot be read, `current`
@@ -38,9 +43,6 @@ public:
     // only brought to the front: what the user has typed so far stays.
     void open(const SettingsRecord& current);
 
-    // The program's record changed while the window is open.  The controls
-    // keep what the user typed; "Save" applies them to this record.
-    void setRecord(const SettingsRecord& current) { record_ = current; }
     const SettingsRecord& record() const { return record_; }
 
     // The option buttons of "At Start Up Display..." and their range codes.
@@ -76,7 +78,8 @@ private:
     void refuse(QLineEdit* box, const QString& text);
 
     SettingsFile file_;
-    SettingsRecord record_;
+    SettingsRecord own_ = firstRunDefaults();
+    SettingsRecord& record_;
 
     QLineEdit* fyMonth_ = nullptr;
     QLineEdit* fyDay_ = nullptr;

@@ -1,5 +1,7 @@
 #include "app/FolderLock.h"
 
+#include "app/ProgramFolder.h"
+
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QLockFile>
@@ -16,6 +18,9 @@ FolderLock::Outcome FolderLock::take(const QString& folder)
 {
     if (lock_ && folder == folder_)
         return Outcome::Held;
+    // Tried for real: the permission bits say nothing on a read-only mount.
+    if (QFileInfo(folder).isDir() && !canWriteIn(folder))
+        return Outcome::ReadOnly;
     auto next = std::make_unique<QLockFile>(lockPath(folder));
     // The folder stays locked for as long as it is in use, so age alone
     // never makes a lock stale: only a holder whose process is gone does.

@@ -18,7 +18,8 @@ public:
     enum class Outcome {
         Held,         // this copy holds the folder now
         InUse,        // another running copy holds it; see holder()
-        NotPossible,  // no lock file can be made there (missing or read-only folder)
+        ReadOnly,     // the folder is there but cannot be written
+        NotPossible,  // no lock file can be made there (a missing folder)
     };
     struct Holder {
         qint64 pid = 0;

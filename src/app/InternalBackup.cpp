@@ -44,7 +44,7 @@ bool mu_CreateBackup(const QString& recordFile, const QString& dataFolder)
             return false;
         store::createBackup(recordFile, dataFolder);
     } catch (const store::FileError& e) {
-        platform::ErrorReport(e.name(), e.number());
+        platform::reportException(e);
         return false;
     }
     platform::messages().inform(QStringLiteral("Finished"), QStringLiteral("New backup file created!"));
@@ -71,7 +71,7 @@ bool mu_RestoreBackup(const QString& recordFile, const QString& dataFolder)
             return true;
         store::restoreBackup(recordFile, dataFolder);
     } catch (const store::FileError& e) {
-        platform::ErrorReport(e.name(), e.number());
+        platform::reportException(e);
         return false;
     }
     platform::messages().inform(QStringLiteral("Finished"), QStringLiteral("Previous data restored!"));

@@ -1,4 +1,7 @@
 #include "app/MainWindow.h"
+#include "app/FolderNotices.h"
+
+#include "app/MainMenus.h"
 
 #include "app/ConfigWindow.h"
 #include "app/Splash.h"
@@ -13,6 +16,7 @@
 #include "platform/ErrorReport.h"
 #include "platform/MessagePort.h"
 #include "platform/Printing.h"
+#include "platform/WaitCursor.h"
 #include "reports/ReportView.h"
 #include "store/CategoryFile.h"
 #include "store/Dates.h"
@@ -57,177 +61,6 @@ namespace fnk::app {
 
 namespace {
 
-struct MenuItem {
-    const char* name;     // nullptr: a separator
-    const char* caption;
-    QKeyCombination key = QKeyCombination();
-};
-
-struct MenuDef {
-    const char* name;
-    const char* caption;
-    std::vector<MenuItem> items;
-};
-
-constexpr QKeyCombination none() { return QKeyCombination(); }
-constexpr QKeyCombination ctrl(Qt::Key k) { return QKeyCombination(Qt::ControlModifier, k); }
-constexpr QKeyCombination key(Qt::Key k) { return QKeyCombination(k); }
-const MenuItem kSep{nullptr, nullptr};
-
-const std::vector<MenuDef>& menuDefs()
-{
-    static const std::vector<MenuDef> defs = {
-        {"mu_File", "&File",
-         {{"mu_DefaultDataFolder", "&Default Data Folder"},
-          {"mu_AlternateFolder1", "Alternate Folder &1"},
-          {"mu_AlternateFolder2", "Alternate Folder &2"},
-          {"mu_SelectDataFolder", "&Select Data Folder"},
-          kSep,
-          {"mu_Import", "Comma-Delimited or CSV &Import"},
-          kSep,
-          {"mu_Backup", "Data &Backup (complete)"},
-          {"mu_CreateBackup", "&Create Internal Backup File"},
-          {"mu_RestoreBackup", "&Restore Internal Backup File"},
-          kSep,
-          {"mu_ReIndex", "Re-I&ndex"},
-          {"mu_ConfigSettings", "&Program Settings"},
-          kSep,
-          {"mu_Exit", "E&xit"}}},
-        {"mu_Records", "&Records",
-         {{"mu_NewEntry", "&New Entry", key(Qt::Key_F2)},
-          {"mu_EditEntry", "&Edit Entry"},
-          kSep,
-          {"mu_PurgeDeletedRecords", "&Purge Deleted Records"},
-          {"mu_RestoreDeletedRecords", "&Restore Deleted Records"},
-          kSep,
-          {"mu_NewCategory", "New &Category"},
-          {"mu_EditCategory", "Edit C&ategory"}}},
-        {"mu_Macro", "&Macro",
-         {{"mu_PlayMacro", "&Play a Macro", key(Qt::Key_F3)},
-          kSep,
-          {"mu_MacroCreate", "&Create / Edit Macro"},
-          {"mu_MacroQuit", "&Quit Macro Edit"}}},
-        {"mu_Search", "&Search",
-         {{"mu_SearchFragment", "&Word Fragment", key(Qt::Key_F5)},
-          {"mu_SearchComplete", "&Complete Word", key(Qt::Key_F6)},
-          kSep,
-          {"mu_SearchUDF1", "User-defined field #&1"},
-          {"mu_SearchUDF2", "User-defined field #&2"},
-          kSep,
-          {"mu_AllCats", "Show &All Categories", key(Qt::Key_F8)},
-          {"mu_ClearTheGrid", "C&lear (Show Nothing)"}}},
-        {"mu_DisplayRange", "R&ange",
-         {{"mu_DefaultRange", "&Default Range", ctrl(Qt::Key_F1)},
-          kSep,
-          {"mu_FiscalYear", "Current &Fiscal Year", ctrl(Qt::Key_F2)},
-          {"mu_previousYear", "&Previous Fiscal Year", ctrl(Qt::Key_F3)},
-          {"mu_NextYear", "&Next Fiscal Year", ctrl(Qt::Key_F4)},
-          kSep,
-          {"mu_SelectDates", "&Select Dates"},
-          kSep,
-          {"mu_30Days", "&30 Days"},
-          {"mu_60days", "&60 Days"},
-          {"mu_90days", "&90 Days"},
-          {"mu_180days", "1&80 days"},
-          {"mu_365days", "&1 Year"},
-          {"mu_730days", "&2 Years"},
-          {"mu_1095days", "3 &Years"},
-          {"mu_1460days", "&4 Years"},
-          {"mu_1825days", "&5 Years"}}},
-        {"mu_ListMode", "L&ist Mode",
-         {{"mu_NewReport", "&Free Selection - Add/Subtract"},
-          {"mu_QuitReports", "&Category/Search Result Only"}}},
-        {"mu_ReportS", "R&eports",
-         {{"mu_ReturnToList", "&Close Report Window", ctrl(Qt::Key_R)},
-          kSep,
-          {"mu_ReportSummary", "&Summary Report - Narrow Format", ctrl(Qt::Key_A)},
-          {"mu_ReportFull", "&Full Report - Narrow Format (no User Fields)", ctrl(Qt::Key_B)},
-          {"mu_ReportSummaryWide", "Summary Report - &Wide Format", ctrl(Qt::Key_C)},
-          {"mu_ReportFullUser", "Full Report - Wide Format (w/ &User Fields)", ctrl(Qt::Key_D)},
-          kSep,
-          {"mu_PrintReport", "&Print Report", ctrl(Qt::Key_P)},
-          {"mu_EditReport", "&Edit Report With Word Processor", ctrl(Qt::Key_E)},
-          {"mu_WriteText", "Write Report to &Text File", ctrl(Qt::Key_T)},
-          {"mu_ReportChart", "C&hart of this Report", ctrl(Qt::Key_G)},
-          kSep,
-          {"mu_WriteComma", "E&xport Full Report Data to .txt or .csv format", ctrl(Qt::Key_F)},
-          {"mu_WriteCommaSummary", "Export Su&mmary Report Data to .txt or .csv Format",
-           ctrl(Qt::Key_S)},
-          kSep,
-          {"mu_NotesOpen", "Open &Note File", key(Qt::Key_F4)}}},
-        {"mu_Help", "&Help",
-         {{"mu_HelpContents", "&Contents", key(Qt::Key_F1)},
-          {"mu_HelpAbout", "&About"},
-          {"mu_HelpWeb", "&Visit Tovermill on the Web", key(Qt::Key_F7)},
-          kSep,
-          {"mu_ToolTipsOff", "Turn off \"&Tool Tips\""},
-          {"mu_ToolTipsOn", "Turn on \"&Tool Tips\""},
-          {"mu_GridFormat", "Change &Display Order", key(Qt::Key_F9)},
-          {"mu_NoBold", "&Bold Fonts"},
-          kSep,
-          {"mu_Game", "Play A &Game"},
-          {"mu_TinyCalc", "Ca&lculator"}}},
-    };
-    return defs;
-}
-
-struct ButtonDef {
-    const char* name;
-    const char* tip;
-    const char* action;  // the menu command it runs
-    const char* themeIcon;     // freedesktop name, or none
-    const char* resourceIcon;  // :/icons/<name>.svg
-};
-
-const ButtonDef kButtons[] = {
-    {"btn_New", "Insert a new record", "mu_NewEntry", "document-new", "new"},
-    {"btn_Open", "Open a different data set", "mu_SelectDataFolder", "document-open", "open"},
-    {"btn_Macro", "Paste in a macro file", "mu_PlayMacro", nullptr, "macro"},
-    {"btn_Notes", "Open this year's general notes", "mu_NotesOpen", nullptr, "notes"},
-    {"btn_Calc", "Calculator", "mu_TinyCalc", "accessories-calculator", "calc"},
-    {"btn_Help", "Help ", "mu_HelpContents", "help-contents", "help"},
-    {"btn_BackUp", "Run the data backup utility", "mu_Backup", nullptr, "backup"},
-    {"btn_ModeBlue", "Switch to free selection mode", "mu_NewReport", nullptr, "modeblue"},
-    {"btn_ModeWhite", "Quit free selection mode", "mu_QuitReports", nullptr, "modewhite"},
-    {"btn_Summary", "Summary report, narrow format", "mu_ReportSummary", nullptr, "summary"},
-    {"btn_Full", "Full report, narrow format", "mu_ReportFull", nullptr, "full"},
-    {"btn_SummaryWide", "Summary report, wide format", "mu_ReportSummaryWide", nullptr, "summarywide"},
-    {"btn_FullWide", "Full report, wide format", "mu_ReportFullUser", nullptr, "fullwide"},
-    {"brn_Print", "Print the report", "mu_PrintReport", "document-print", "print"},
-    {"btn_EditReport", "Edit report in word processor", "mu_EditReport", "document-edit", "editreport"},
-    {"btn_CloseReport", "Close report viewer", "mu_ReturnToList", "window-close", "closereport"},
-    {"btn_Web", "Visit Tovermill on the web!", "mu_HelpWeb", "internet-web-browser", "web"},
-};
-
-// Commands that are built.  Every other command stays disabled until it is.
-const QStringList& builtCommands()
-{
-    static const QStringList names = {
-        "mu_ReIndex", "mu_ConfigSettings", "mu_Exit", "mu_NewEntry", "mu_EditEntry",
-        "mu_NewCategory", "mu_EditCategory", "mu_PurgeDeletedRecords",
-        "mu_RestoreDeletedRecords", "mu_DefaultDataFolder", "mu_AlternateFolder1",
-        "mu_AlternateFolder2", "mu_SelectDataFolder", "mu_ToolTipsOff", "mu_ToolTipsOn",
-        "mu_NoBold", "mu_GridFormat", "mu_CreateBackup", "mu_RestoreBackup", "mu_Import", "mu_Backup",
-        "mu_PrintReport", "mu_WriteText", "mu_EditReport", "mu_WriteComma", "mu_WriteCommaSummary",
-        "mu_ReportChart", "mu_TinyCalc", "mu_Game", "mu_NotesOpen", "mu_HelpContents", "mu_HelpAbout", "mu_HelpWeb", "mu_PlayMacro", "mu_MacroCreate", "mu_MacroQuit", "mu_NewReport", "mu_QuitReports", "mu_ReturnToList", "mu_ReportSummary",
-        "mu_ReportFull", "mu_ReportSummaryWide", "mu_ReportFullUser", "mu_SearchFragment", "mu_SearchComplete", "mu_SearchUDF1",
-        "mu_SearchUDF2", "mu_AllCats", "mu_ClearTheGrid", "mu_DefaultRange",
-        "mu_FiscalYear", "mu_previousYear", "mu_NextYear", "mu_SelectDates", "mu_30Days",
-        "mu_60days", "mu_90days", "mu_180days", "mu_365days", "mu_730days", "mu_1095days",
-        "mu_1460days", "mu_1825days",
-    };
-    return names;
-}
-
-// The desktop theme's picture where it has one of the same meaning, else our
-// own.  Reports and the free selection mode always use ours: a theme has no
-// picture that tells narrow from wide or summary from full.
-QIcon iconFor(const ButtonDef& b)
-{
-    const QIcon own(QStringLiteral(":/icons/%1.svg").arg(QLatin1String(b.resourceIcon)));
-    return b.themeIcon ? QIcon::fromTheme(QLatin1String(b.themeIcon), own) : own;
-}
-
 template <typename W>
 W* named(W* w, const char* name, const char* tip = nullptr)
 {
@@ -255,18 +88,18 @@ QFrame* floatingFrame(QWidget* parent, const char* name)
 
 }  // namespace
 
-MainWindow::MainWindow(const QString& programFolder, QWidget* parent) : QMainWindow(parent)
+MainWindow::MainWindow(const QString& programFolder, QWidget* parent)
+    : QMainWindow(parent), ledger_(programFolder)
 {
     initAppResources();
     setObjectName(QStringLiteral("FNK_3_Main"));
     setWindowTitle(QStringLiteral("Fennick"));
     setWindowIcon(QIcon(QStringLiteral(":/icons/fennick.svg")));
-    session_.programFolder = programFolder.endsWith(QLatin1Char('/'))
-        ? programFolder
-        : programFolder + QLatin1Char('/');
-    session_.setDataFolder(session_.programFolder);
-    session_.settings = firstRunDefaults();
     platform::setDialogParent(this);
+    reportJob_ = new reports::ReportBuildJob(this);
+    connect(reportJob_, &reports::ReportBuildJob::progress, this, &MainWindow::reportProgress);
+    connect(reportJob_, &reports::ReportBuildJob::ended, this, &MainWindow::endReportBuild);
+    connect(&ledger_, &Ledger::readOnlyChanged, this, &MainWindow::readOnlyChanged);
 
     listModel_ = new view::MainListModel(this);
     categoryModel_ = new view::CategoryListModel(this);
@@ -395,7 +228,7 @@ MainWindow::MainWindow(const QString& programFolder, QWidget* parent) : QMainWin
     // Esc stops a report build, or closes the record panel.
     auto* esc = new QShortcut(QKeySequence(Qt::Key_Escape), this);
     connect(esc, &QShortcut::activated, this, [this] {
-        if (reportJob_)
+        if (reportBuilding())
             stopReportBuild();
         else if (editPanel_->isVisible())
             editPanel_->CloseButton_Click();
@@ -414,7 +247,7 @@ MainWindow::MainWindow(const QString& programFolder, QWidget* parent) : QMainWin
     connect(&session_, &Session::recordFileChanged, this, [this] { forgetRecordNumbers(true); });
     connect(&session_, &Session::recordsRenumbered, this, [this] { forgetRecordNumbers(false); });
 
-    enableBuiltCommands();
+    updateCommands();
     // Column widths follow the header string, set again only when the layout
     // changes, so widths the user drags stay through rebuilds.
     connect(listModel_, &QAbstractItemModel::headerDataChanged, this, &MainWindow::setColumnWidths);
@@ -466,24 +299,11 @@ QStatusBar* MainWindow::buildStatusBar(const QString& name, const QStringList& t
 
 void MainWindow::buildMenus()
 {
-    for (const MenuDef& m : menuDefs()) {
-        QMenu* menu = menuBar()->addMenu(QString::fromUtf8(m.caption));
-        menu->setObjectName(QLatin1String(m.name));
-        menu->menuAction()->setObjectName(QLatin1String(m.name));
-        actions_.insert(QLatin1String(m.name), menu->menuAction());
-        for (const MenuItem& it : m.items) {
-            if (!it.name) {
-                menu->addSeparator();
-                continue;
-            }
-            QAction* a = menu->addAction(QString::fromUtf8(it.caption));
-            a->setObjectName(QLatin1String(it.name));
-            if (it.key != QKeyCombination())
-                a->setShortcut(QKeySequence(it.key));
-            actions_.insert(QLatin1String(it.name), a);
-        }
-        // Entries whose text the settings change get their key as the menu opens.
-        platform::giveAccessKeys(menu);
+    actions_ = buildMainMenus(menuBar());
+    for (std::size_t i = 0; i < kCommandCount; ++i) {
+        commands_[i] = actions_.value(commandName(Command(i)));
+        if (!commands_[i])
+            qFatal("no action for command %s", qPrintable(commandName(Command(i))));
     }
     auto on = [this](const char* name, auto slot) {
         connect(actions_.value(QLatin1String(name)), &QAction::triggered, this, slot);
@@ -560,11 +380,8 @@ QWidget* MainWindow::buildToolBar()
     auto* lay = new QHBoxLayout(bar);
     lay->setContentsMargins(2, 2, 2, 2);
     lay->setSpacing(2);
-    for (const ButtonDef& b : kButtons) {
-        auto* t = named(new QToolButton(bar), b.name, b.tip);
-        t->setIcon(iconFor(b));
-        t->setIconSize(QSize(24, 24));
-        t->setAutoRaise(true);
+    for (const ToolButtonDef& b : toolButtonDefs()) {
+        QToolButton* t = makeToolButton(b, bar);
         QAction* a = actions_.value(QLatin1String(b.action));
         const bool focusAfter = QLatin1String(b.name) == QLatin1String("btn_ModeBlue");
         connect(t, &QToolButton::clicked, this, [this, a, focusAfter] {
@@ -574,7 +391,7 @@ QWidget* MainWindow::buildToolBar()
                 mainGrid_->setFocus();
         });
         buttons_.insert(QLatin1String(b.name), t);
-        buttonActions_.insert(QLatin1String(b.name), QLatin1String(b.action));
+        toolButtons_.push_back({t, commandFor(a), b.role});
         lay->addWidget(t);
         if (QLatin1String(b.name) == QLatin1String("btn_ModeWhite"))
             t->hide();  // shares its place with btn_ModeBlue
@@ -595,17 +412,17 @@ void MainWindow::buildPanels(QWidget* area)
     QWidget::setTabOrder(categoryGrid_, editPanel_->findChild<QWidget*>(QStringLiteral("NoteBox")));
 
     connect(editPanel_, &edit::EditPanel::openedForNew, this, [this] {
-        mainGrid_->setEnabled(false);
+        setListWanted(false);
         allButton_->setEnabled(false);
         categoryGrid_->setFocus();
     });
     connect(editPanel_, &edit::EditPanel::openedForRecord, this, [this] {
         allButton_->setEnabled(true);
-        mainGrid_->setEnabled(true);
+        setListWanted(true);
     });
     connect(editPanel_, &edit::EditPanel::closedAfterSave, this, [this] {
         allButton_->setEnabled(true);
-        mainGrid_->setEnabled(true);
+        setListWanted(true);
         rebuildList();
         // An entry saved with a date the list does not show leaves it: say so
         // where the dates shown are, until the list changes again.
@@ -618,7 +435,7 @@ void MainWindow::buildPanels(QWidget* area)
     });
     connect(editPanel_, &edit::EditPanel::closedWithoutSave, this, [this] {
         allButton_->setEnabled(true);
-        mainGrid_->setEnabled(true);
+        setListWanted(true);
         const QModelIndex cur = mainGrid_->currentIndex();
         if (cur.isValid())
             mainGrid_->selectRow(cur.row());
@@ -680,57 +497,53 @@ void MainWindow::buildPanels(QWidget* area)
     viewer_->hide();
 }
 
-void MainWindow::enableBuiltCommands()
+Command MainWindow::commandFor(const QAction* a) const
 {
-    const QStringList& built = builtCommands();
-    for (auto it = actions_.begin(); it != actions_.end(); ++it) {
-        if (it.value()->menu())
-            continue;  // menus themselves stay enabled
-        it.value()->setEnabled(built.contains(it.key()));
-    }
-    for (const ButtonDef& b : kButtons) {
-        QAction* a = actions_.value(QLatin1String(b.action));
-        buttons_.value(QLatin1String(b.name))->setEnabled(a && a->isEnabled());
-    }
+    for (std::size_t i = 0; i < kCommandCount; ++i)
+        if (commands_[i] == a)
+            return Command(i);
+    qFatal("a tool button without its command");
+}
+
+Modes MainWindow::modes() const
+{
+    Modes m;
+    m.readOnly = session_.readOnly;
+    m.settingsReadOnly = session_.settingsReadOnly;
+    m.macroEdit = session_.macroMode;
+    m.freeSelection = session_.freeSelection;
+    m.reportClosedInFreeSelection = reportClosedInFreeSelection_;
+    m.reportShown = reportShown_;
+    m.reportBuilding = reportBuilding();
+    m.importOpen = bool(import_);
+    return m;
+}
+
+void MainWindow::updateCommands()
+{
+    const CommandStates states = commandStates(modes());
+    for (std::size_t i = 0; i < kCommandCount; ++i)
+        commands_[i]->setEnabled(states.command[i]);
+    for (const ToolButton& b : toolButtons_)
+        b.button->setEnabled(states.button(b.command, b.role));
+    mainGrid_->setEnabled(states.mainGrid && listWanted_);
+    categoryGrid_->setEnabled(states.categoryGrid);
+}
+
+void MainWindow::setListWanted(bool on)
+{
+    listWanted_ = on;
+    updateCommands();
 }
 
 // ---------------------------------------------------------------- start-up
-
-void MainWindow::WhoIsIt()
-{
-    LoadedSettings loaded = loadOrCreate(session_.programFolder, platform::messages());
-    session_.settings = loaded.record;
-    noStoredSize_ = loaded.firstRun || loaded.damaged || loaded.unreadable;
-    if (!loaded.firstRun || session_.readOnly)
-        return;
-    // A first run also gets four starter categories, unless some exist.
-    // Each step that fails is skipped and set-up goes on with the next.
-    store::CategoryFile cats(session_.categoryFile());
-    try {
-        if (cats.count() != 0)
-            return;
-    } catch (const std::exception&) {
-        return;
-    }
-    const std::pair<const char*, const char*> starters[] = {
-        {"SH", "Shelter"}, {"FO", "Food"}, {"WA", "Wages"}, {"TX", "Taxes"}};
-    for (const auto& [code, name] : starters) {
-        try {
-            store::CategoryEntry e;
-            e.setCategoryCode(QLatin1String(code));
-            e.setCategoryName(QLatin1String(name));
-            cats.append(e);
-        } catch (const std::exception&) {
-        }
-    }
-}
 
 void MainWindow::startUp()
 {
     if (started_)
         return;
     started_ = true;
-    if (!lockDataFolder(session_.dataFolder, true)) {
+    if (!takeDataFolder(session_.dataFolder, true)) {
         emit endProgram();
         return;
     }
@@ -739,7 +552,7 @@ void MainWindow::startUp()
                        notes::builtInHelp());
 
     // The start-up form, with the settings loaded behind it.
-    WhoIsIt();
+    ledger_.loadSettings(platform::messages());
     splash_ = new Splash(session_.settings.password());
     splash_holder_.reset(splash_);
     connect(splash_, &Splash::passed, this, &MainWindow::gatePassed);
@@ -790,13 +603,7 @@ void MainWindow::startUp()
     }
 
     buttons_.value(QStringLiteral("btn_ModeWhite"))->hide();
-    // The output commands wait for a report to be shown.
-    for (const char* n : {"mu_QuitReports", "mu_MacroQuit", "mu_ReturnToList", "mu_PrintReport",
-                          "mu_EditReport", "mu_WriteText", "mu_WriteComma", "mu_WriteCommaSummary",
-                          "mu_ReportChart"})
-        actions_.value(QLatin1String(n))->setEnabled(false);
-    for (const char* n : {"brn_Print", "btn_EditReport", "btn_CloseReport"})
-        buttons_.value(QLatin1String(n))->setEnabled(false);
+    updateCommands();
 
     try {
         if (!session_.readOnly && store::SortCategoryFile(store::CategoryFile(session_.categoryFile())))
@@ -805,7 +612,7 @@ void MainWindow::startUp()
         reportFailure(e);
     }
 
-    if (noStoredSize_)
+    if (ledger_.noStoredSize())
         fitFirstRunWindow();
     if (!session_.settings.hasPassword())
         gatePassed();
@@ -859,13 +666,8 @@ void MainWindow::storeGeometry()
 
 void MainWindow::writeSettings()
 {
-    if (session_.settingsReadOnly)
-        return;  // another copy holds the program folder
-    const SettingsFile file(session_.programFolder);
-    if (file.isHeldBack())
-        return;  // unreadable at start-up: the user has been told, the file stays as it is
     try {
-        file.write(session_.settings);
+        ledger_.writeSettings();
     } catch (const std::exception& e) {
         reportFailure(e);
     }
@@ -889,22 +691,21 @@ void MainWindow::rebuildList() { rebuildList(store::upper1252(session_.searchTex
 
 void MainWindow::rebuildList(const QString& searchArgument)
 {
+    // A report being built would no longer be of the list shown.
     stopReportBuild();
-    QApplication::setOverrideCursor(Qt::WaitCursor);
     try {
+        platform::WaitCursor busy;
         const view::BuildResult r =
             view::PopMainGrid(*listModel_, session_.listQuery(), searchArgument);
         showStatus(r.status);
         if (r.currentRow >= 0)
             mainGrid_->setCurrentIndex(listModel_->index(r.currentRow, 0));
     } catch (const std::exception& e) {
-        QApplication::restoreOverrideCursor();
         // The figures follow the rows the list holds now, not the old list.
         showStatus(view::listedStatus(*listModel_, session_.freeSelection));
         reportFailure(e);
         return;
     }
-    QApplication::restoreOverrideCursor();
     focusListIfEnabled();
 }
 
@@ -959,6 +760,7 @@ void MainWindow::PopCategoryGrid()
     } catch (const std::exception& e) {
         reportFailure(e);
     }
+    tellDamagedCategoryFile(session_.categoryFile());
     categoryModel_->setRows(std::move(rows));
     if (categoryModel_->rowCount() > 0)
         categoryGrid_->setCurrentIndex(categoryModel_->index(0, 0));
@@ -1151,11 +953,6 @@ void MainWindow::mu_EditCategory()
     categoryPanel_->raise();
 }
 
-bool MainWindow::isBuilt(const QString& command) const
-{
-    return builtCommands().contains(command) && !lockForbids(command);
-}
-
 bool MainWindow::listKey(QKeyEvent* k)
 {
     // Keys on the list while no record panel is open.
@@ -1340,17 +1137,12 @@ void MainWindow::mu_ReIndex()
 {
     if (session_.readOnly)
         return;
-    QApplication::setOverrideCursor(Qt::WaitCursor);
     try {
-        const bool renumbered = store::RecordFile(session_.recordFile()).reindex() > 0;
-        if (renumbered)
-            session_.recordsChangedBeneath();
+        platform::WaitCursor busy;
+        ledger_.reindex();
     } catch (const std::exception& e) {
-        QApplication::restoreOverrideCursor();
         reportFailure(e);
-        return;
     }
-    QApplication::restoreOverrideCursor();
 }
 
 void MainWindow::wholeFileCommand(const QString& question, const std::function<qint64()>& work,
@@ -1358,20 +1150,15 @@ void MainWindow::wholeFileCommand(const QString& question, const std::function<q
 {
     if (!platform::messages().askYesNo(QStringLiteral("Confirm"), question))
         return;
-    QApplication::setOverrideCursor(Qt::WaitCursor);
     qint64 count = 0;
     try {
+        platform::WaitCursor busy;
         count = work();
     } catch (const std::exception& e) {
-        QApplication::restoreOverrideCursor();
-        // A command stopped part way may still have changed the file.
-        session_.recordsChangedBeneath();
         reportFailure(e);
         rebuildList();
         return;
     }
-    QApplication::restoreOverrideCursor();
-    session_.recordsChangedBeneath();
     rebuildList();
     platform::messages().inform(QStringLiteral("Finished!"), QString::number(count) + finished);
 }
@@ -1382,7 +1169,7 @@ void MainWindow::mu_PurgeDeletedRecords()
         QStringLiteral("When records are deleted, they are not actually removed, but just marked "
                        "for deletion. This function, however, actually removes all records which "
                        "are so marked. Proceed?"),
-        [this] { return store::PurgeDeletedRecs(session_.recordFile(), session_.dataFolder); },
+        [this] { return ledger_.purgeDeleted(); },
         QStringLiteral(" records which were marked for deletion have been removed."));
 }
 
@@ -1392,7 +1179,7 @@ void MainWindow::mu_RestoreDeletedRecords()
         QStringLiteral("When records are deleted, they are not actually removed, but just marked "
                        "for deletion. This function restores all records which are so marked. "
                        "Proceed?"),
-        [this] { return store::RestoreDeletedRecords(session_.recordFile()); },
+        [this] { return ledger_.restoreDeleted(); },
         QStringLiteral(" records that were marked for deletion have been restored."));
 }
 
@@ -1401,11 +1188,7 @@ void MainWindow::mu_RestoreDeletedRecords()
 void MainWindow::mu_ConfigSettings()
 {
     if (!config_) {
-        config_ = new ConfigWindow(session_.programFolder, nullptr);
-        connect(config_, &ConfigWindow::reloaded, this,
-                [this](const SettingsRecord& r) { session_.settings = r; });
-        connect(config_, &ConfigWindow::saved, this,
-                [this](const SettingsRecord& r) { session_.settings = r; });
+        config_ = new ConfigWindow(session_.programFolder, session_.settings, nullptr);
     }
     config_->open(session_.settings);
 }
@@ -1477,11 +1260,8 @@ void MainWindow::layoutOverlays()
 
 void MainWindow::reportFailure(const std::exception& e)
 {
-    if (const auto* fe = dynamic_cast<const store::FileError*>(&e)) {
-        platform::ErrorReport(fe->name(), fe->number());
-        return;
-    }
-    platform::ErrorReport(QString::fromLocal8Bit(e.what()), 5);
+    // A failure that is not a file's is reported as number 5.
+    platform::reportException(e, 5);
 }
 
 }  // namespace fnk::app

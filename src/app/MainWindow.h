@@ -1,11 +1,15 @@
 #pragma once
 
+#include "app/CommandStates.h"
 #include "app/ConfigWindow.h"
+#include "app/Ledger.h"
 #include "app/Session.h"
 #include "app/Splash.h"
 #include "edit/CategoryPanel.h"
 #include "edit/EditPanel.h"
 #include "platform/HelpViewer.h"
+#include "platform/WaitCursor.h"
+#include "reports/ReportBuildJob.h"
 #include "view/CategoryListModel.h"
 #include "view/MainListModel.h"
 
@@ -13,8 +17,11 @@
 #include <QMainWindow>
 #include <QPointer>
 
+#include <array>
 #include <functional>
 #include <memory>
+#include <optional>
+#include <vector>
 
 class QAction;
 class QCalendarWidget;
@@ -41,8 +48,9 @@ class ConfigWindow;
 class Splash;
 
 // The main window: menus, tool bar, the main list, the category list, the
-// floating panels and the two status bars.  It shows the session's state
-// and runs the commands; the file work is done by the store and view layers.
+// floating panels and the two status bars.  A command's slot asks the user,
+// hands the work to the Ledger (anything that changes the data set), the
+// report job or the layers below, then shows the outcome.
 class MainWindow : public QMainWindow {
     Q_OBJECT
 public:
@@ -54,9 +62,11 @@ public:
     void startUp();
 
     Session& session() { return session_; }
+    Ledger& ledger() { return ledger_; }
     view::MainListModel* listModel() const { return listModel_; }
     view::CategoryListModel* categoryModel() const { return categoryModel_; }
     QAction* action(const QString& name) const { return actions_.value(name); }
+    QAction* action(Command c) const { return commands_[std::size_t(c)]; }
     Splash* splash() const { return splash_; }
 
     // Rebuilds the main list with the search in force (or the given search
@@ -68,7 +78,7 @@ public:
     // Whether a report is being built.  The build runs in a thread of its
     // own; meanwhile the window answers (it paints, moves and closes, and Esc
     // stops the build) but every command, the lists and the tool bar wait.
-    bool reportBuilding() const { return bool(reportJob_); }
+    bool reportBuilding() const { return reportJob_->running(); }
 
 signals:
     void endProgram();
@@ -167,8 +177,12 @@ private:
     QWidget* buildToolBar();
     void buildPanels(QWidget* listArea);
     QStatusBar* buildStatusBar(const QString& name, const QStringList& tips, QList<QLabel*>& panels);
-    void enableBuiltCommands();
-    void WhoIsIt();
+    // Sets every command, tool button and list from the window's modes.
+    Modes modes() const;
+    void updateCommands();
+    Command commandFor(const QAction* action) const;
+    // The main list as the record panel wants it (off while it takes a new entry).
+    void setListWanted(bool on);
     void gatePassed();
     void placeFromSettings();
     // Sizes the window for its whole list and status panels, within the
@@ -193,19 +207,17 @@ private:
     void setFontsBold(bool bold);
     void followBoldSetting(QWidget* window);
     void SetGridColors(QWidget* focused);
-    void settingsChangedInMemory();
     QList<QWidget*> secondaryWindows() const;
-    bool isBuilt(const QString& command) const;
-    void setCommandEnabled(const char* name, bool on);
-    void setButtonEnabled(const char* button, bool on);
     void setListBackground(const QColor& colour);
     void TurnMacroOn();
     void TurnMacroOff();
     void TurnReportsOn();
     void TurnReportsOff();
     void removeSelectedRow();
-    void enterReportView();
     void runReport(int kind);
+    void reportProgress(int value, int maximum);
+    void endReportBuild(reports::ReportBuildJob::Outcome outcome,
+                        const std::shared_ptr<reports::ReportText>& text, const std::exception_ptr& error);
     void showReportText();
     edit::EditContext editContext() const;
     edit::CategoryContext categoryContext() const;
@@ -219,24 +231,25 @@ private:
     // Closes the record panel (and the category panel when `otherFile`) and
     // empties the list: the record file changed or was renumbered.
     void forgetRecordNumbers(bool otherFile);
-    // The data-folder commands: off in macro edit and while the import
-    // window is open.
-    void updateFolderCommands();
     // Locks `folder` before it becomes the data folder.  When another copy
     // holds it, asks whether to open it read-only; false means no (the
     // program ends at start-up, a switch does not happen).
-    bool lockDataFolder(const QString& folder, bool atStartUp);
-    void setReadOnly(bool on);
-    static void settleBackup(const QString& folder);
-    // Whether the folder lock keeps `command` off.
-    bool lockForbids(const QString& command) const;
+    bool takeDataFolder(const QString& folder, bool atStartUp);
+    void readOnlyChanged(bool on);
 
-    Session session_;
+    Ledger ledger_;
+    Session& session_ = ledger_.session();
     view::MainListModel* listModel_ = nullptr;
     view::CategoryListModel* categoryModel_ = nullptr;
     QHash<QString, QAction*> actions_;
+    std::array<QAction*, kCommandCount> commands_{};
     QHash<QString, QToolButton*> buttons_;
-    QHash<QString, QString> buttonActions_;  // button name -> the command it runs
+    struct ToolButton {
+        QToolButton* button;
+        Command command;  // the command it runs
+        ButtonRole role;
+    };
+    std::vector<ToolButton> toolButtons_;
     std::unique_ptr<Splash> splash_holder_;
     QPointer<Splash> splash_;
     QPointer<ConfigWindow> config_;
@@ -263,23 +276,19 @@ private:
     QList<QLabel*> generalPanels_;
     QWidget* listArea_ = nullptr;
     bool started_ = false;
-    bool noStoredSize_ = false;  // the settings came from the first-run defaults
     platform::HelpViewer help_;
     QList<QPointer<QWidget>> secondary_;  // windows that follow the font setting
     QList<QPointer<QWidget>> games_;
-    QPointer<QWidget> import_;
-    bool importOpen_ = false;  // from the import window's opening to its finished()
+    QPointer<QWidget> import_;  // from the import window's opening to its finished()
     QPointer<QWidget> backup_;
     bool wideReport_ = false;  // the last report built was a wide one
-    struct ReportJob;
-    std::shared_ptr<ReportJob> reportJob_;  // the report being built, if any
-    // What the commands, buttons and lists were while a build holds them off.
-    QHash<QObject*, bool> held_;
-    void holdForBuild(bool on);
-    void setHeldEnabled(QObject* o, bool on);
-    // Stops a running build and waits for its thread; the list may then change.
+    reports::ReportBuildJob* reportJob_ = nullptr;
+    std::optional<platform::WaitCursor> buildCursor_;
+    bool reportShown_ = false;  // the report view is up: being built or on screen
+    bool reportClosedInFreeSelection_ = false;
+    bool listWanted_ = true;
+    // Stops a running build and waits for its thread.
     void stopReportBuild();
-    void endReportBuild(const std::shared_ptr<ReportJob>& job, bool discard);
     QPointer<QWidget> chart_;  // the chart of the report on screen
     QString chosenMacro_;  // the macro file last chosen for play
     QString lastFragment_;

@@ -1,6 +1,7 @@
 // The main window's file commands that hand over to other modules: the
 // internal backup, the import window and the report output; and the lock
 // that keeps a second copy of the program off the data folder.
+#include "app/FolderNotices.h"
 #include "app/InternalBackup.h"
 #include "app/MainWindow.h"
 
@@ -17,70 +18,31 @@
 
 namespace fnk::app {
 
-namespace {
-// Every command that writes to the data folder (or to a macro file).
-const char* const kWritingCommands[] = {
-    "mu_NewEntry", "mu_EditEntry", "mu_PurgeDeletedRecords", "mu_RestoreDeletedRecords",
-    "mu_NewCategory", "mu_EditCategory", "mu_PlayMacro", "mu_MacroCreate", "mu_Import",
-    "mu_CreateBackup", "mu_RestoreBackup", "mu_ReIndex", "mu_NotesOpen"};
-}  // namespace
-
-bool MainWindow::lockForbids(const QString& command) const
+bool MainWindow::takeDataFolder(const QString& folder, bool atStartUp)
 {
-    if (session_.settingsReadOnly && command == QLatin1String("mu_ConfigSettings"))
-        return true;
-    if (!session_.readOnly)
-        return false;
-    for (const char* c : kWritingCommands)
-        if (command == QLatin1String(c))
-            return true;
-    return false;
-}
-
-bool MainWindow::lockDataFolder(const QString& folder, bool atStartUp)
-{
-    FolderLock& lock = session_.folderLock;
-    switch (lock.take(folder)) {
-    case FolderLock::Outcome::Held:
-        setReadOnly(false);
-        settleBackup(folder);
-        return true;
-    case FolderLock::Outcome::NotPossible:
-        // A folder where no lock file can be made cannot be written by any
-        // copy either; a missing one fails the switch later.
-        if (QFileInfo(folder).isDir()) {
-            lock.release();
-            setReadOnly(false);
-        }
+    switch (ledger_.lockDataFolder(folder)) {
+    case FolderLock::Outcome::ReadOnly:
+        // Looked through, never written; the user hears why once.
+        tellReadOnlyFolder(folder, atStartUp);
+        ledger_.openReadOnly(atStartUp);  // at start-up the settings file lives there too
         return true;
     case FolderLock::Outcome::InUse:
         break;
+    default:
+        return true;
     }
     const QString noDoes = atStartUp ? QStringLiteral("the program ends")
                                      : QStringLiteral("the data folder stays ") + session_.dataFolder;
-    if (!platform::messages().askYesNo(QStringLiteral("Data folder in use"),
-                                       FolderLock::inUseText(folder, lock.holder(), noDoes),
-                                       platform::Icon::Exclamation, platform::Answer::No))
+    if (!platform::messages().askYesNo(
+            QStringLiteral("Data folder in use"),
+            FolderLock::inUseText(folder, session_.folderLock.holder(), noDoes),
+            platform::Icon::Exclamation, platform::Answer::No))
         return false;
-    lock.release();
-    if (atStartUp)
-        session_.settingsReadOnly = true;
-    setReadOnly(true);
+    ledger_.openReadOnly(atStartUp);
     return true;
 }
 
-void MainWindow::settleBackup(const QString& folder)
-{
-    // A purge stopped between its two renames leaves the backup as a second
-    // name of the ledger; the first edit in place would change both.
-    try {
-        store::separateCopy(folder + QStringLiteral("fennick.dat"), folder + QStringLiteral("fennick.bak"));
-    } catch (const store::FileError&) {
-        // the backup stays as it is; the ledger itself is sound
-    }
-}
-
-void MainWindow::setReadOnly(bool on)
+void MainWindow::readOnlyChanged(bool on)
 {
     if (on) {
         // Nothing opened on the folder before stays open to write through.
@@ -89,10 +51,7 @@ void MainWindow::setReadOnly(bool on)
         if (categoryPanel_->isVisible())
             categoryPanel_->QuitCat_Click();
     }
-    session_.readOnly = on;
-    for (const char* c : kWritingCommands)
-        setCommandEnabled(c, true);  // lockForbids keeps them off while read-only
-    setCommandEnabled("mu_ConfigSettings", true);
+    updateCommands();
     setWindowTitle(on ? QStringLiteral("Fennick (read-only)") : QStringLiteral("Fennick"));
 }
 
@@ -103,9 +62,9 @@ void MainWindow::mu_CreateBackup()
 
 void MainWindow::mu_RestoreBackup()
 {
-    const bool ok = app::mu_RestoreBackup(session_.recordFile(), session_.dataFolder);
     // Whatever the answer, the file may be another now.
-    session_.recordsChangedBeneath();
+    const bool ok = ledger_.changeRecords(
+        [this] { return app::mu_RestoreBackup(session_.recordFile(), session_.dataFolder); });
     if (ok)
         mu_AllCats();
     else
@@ -132,24 +91,15 @@ void MainWindow::mu_Import()
     w->setFont(f);
     w->setInternalBackup([recordFile, dataFolder] { app::mu_CreateBackup(recordFile, dataFolder); });
     connect(w, &imports::ImportWindow::finished, this, [this] {
-        importOpen_ = false;
-        updateFolderCommands();
-        session_.recordsChangedBeneath();
+        import_ = nullptr;
+        updateCommands();
+        ledger_.importEnded();
         mu_AllCats();
     });
     import_ = w;
-    importOpen_ = true;
-    updateFolderCommands();
+    updateCommands();
     secondary_ << QPointer<QWidget>(w);
     w->show();
-}
-
-void MainWindow::updateFolderCommands()
-{
-    const bool on = !session_.macroMode && !importOpen_;
-    for (const char* c : {"mu_DefaultDataFolder", "mu_AlternateFolder1", "mu_AlternateFolder2",
-                          "mu_SelectDataFolder"})
-        setCommandEnabled(c, on);
 }
 
 void MainWindow::mu_Backup()

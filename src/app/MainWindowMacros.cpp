@@ -7,7 +7,7 @@
 #include "platform/Colours.h"
 #include "platform/Clock.h"
 #include "platform/MessagePort.h"
-#include "store/RecordFile.h"
+#include "platform/WaitCursor.h"
 
 #include <QAction>
 #include <QApplication>
@@ -21,10 +21,6 @@
 namespace fnk::app {
 
 namespace {
-const char* const kMacroModeMenus[] = {
-    "mu_File", "mu_PlayMacro", "mu_MacroCreate", "mu_Search", "mu_DisplayRange", "mu_ReportS",
-    "mu_ListMode", "mu_DefaultDataFolder", "mu_AlternateFolder1", "mu_AlternateFolder2",
-    "mu_SelectDataFolder"};
 
 // Play takes an existing macro; edit also takes a new name, which starts a
 // new, empty macro file.
@@ -53,9 +49,7 @@ void MainWindow::TurnMacroOn()
     generalPanels_[0]->setText(QStringLiteral("Macro Edit!!! File: ") + session_.macroFile);
     editPanel_->setDateStepsEnabled(false);
     platform::markBackground(mainGrid_, QColor(255, 255, 0));
-    for (const char* m : kMacroModeMenus)
-        setCommandEnabled(m, false);
-    setCommandEnabled("mu_MacroQuit", true);
+    updateCommands();
 }
 
 void MainWindow::TurnMacroOff()
@@ -67,10 +61,7 @@ void MainWindow::TurnMacroOff()
     applyRange();
     editPanel_->setDateStepsEnabled(true);
     platform::clearMark(mainGrid_);
-    for (const char* m : kMacroModeMenus)
-        setCommandEnabled(m, true);
-    updateFolderCommands();
-    setCommandEnabled("mu_MacroQuit", false);
+    updateCommands();
 }
 
 void MainWindow::mu_MacroCreate()
@@ -79,16 +70,14 @@ void MainWindow::mu_MacroCreate()
     if (path.isEmpty())
         return;
     try {
-        if (macros::checkMacroFile(path) == macros::MacroCheck::Damaged) {
+        if (ledger_.enterMacroEdit(path) == Ledger::MacroOpen::Damaged) {
             refuse(QStringLiteral("edit"));
             return;
         }
-        store::RecordFile(path).reindex();
     } catch (const std::exception& e) {
         reportFailure(e);
         return;
     }
-    session_.setMacroEdit(path);
     TurnMacroOn();
     rebuildList();
 }
@@ -97,7 +86,7 @@ void MainWindow::mu_MacroQuit()
 {
     if (!session_.macroMode)
         return;
-    session_.setMacroEdit(QString());
+    ledger_.leaveMacroEdit();
     TurnMacroOff();
     rebuildList();
 }
@@ -131,23 +120,19 @@ void MainWindow::MacDateOK_Click()
     progress_->setValue(0);
     progress_->show();
     progress_->raise();
-    QApplication::setOverrideCursor(Qt::WaitCursor);
     try {
-        macros::playMacro(chosenMacro_, session_.recordFile(), date, [this](qint64 done, qint64 total) {
+        platform::WaitCursor busy;
+        ledger_.playMacro(chosenMacro_, date, [this](qint64 done, qint64 total) {
             progress_->setMaximum(int(std::min<qint64>(total, INT_MAX)));
             progress_->setValue(int(std::min<qint64>(done, INT_MAX)));
         });
     } catch (const std::exception& e) {
-        QApplication::restoreOverrideCursor();
         progress_->hide();
-        session_.recordsChangedBeneath();
         reportFailure(e);
         rebuildList();
         return;
     }
-    QApplication::restoreOverrideCursor();
     progress_->hide();
-    session_.recordsChangedBeneath();
     rebuildList();
 }
 

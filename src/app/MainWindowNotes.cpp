@@ -17,12 +17,8 @@ void MainWindow::mu_NotesOpen()
         QDir::setCurrent(session_.dataFolder);
         const int year = session_.range.currentFiscalYear;
         notes::ensureNotesFile(session_.dataFolder, year, platform::clock().today());
-        const QString editor = session_.settings.editorProgram().trimmed();
-        if (!notes::openNotes(session_.dataFolder, notes::notesFileName(year), editor))
-            throw store::FileError(
-                editor.isEmpty() ? QStringLiteral("No program opens ") + notes::notesFileName(year)
-                                 : QStringLiteral("Cannot start ") + editor,
-                store::kFileNotFound, editor);
+        notes::openNotes(session_.dataFolder, notes::notesFileName(year),
+                         session_.settings.editorProgram());
     } catch (const std::exception& e) {
         reportFailure(e);
     }

@@ -6,7 +6,7 @@
 #include "app/WindowFit.h"
 #include "platform/Colours.h"
 #include "platform/MessagePort.h"
-#include "store/RecordFile.h"
+#include "platform/WaitCursor.h"
 
 #include <QAction>
 
@@ -28,25 +28,19 @@ namespace fnk::app {
 
 void MainWindow::switchDataFolder(const QString& folder, bool reindex)
 {
-    if (!lockDataFolder(withTrailingSlash(folder), false))
+    if (!takeDataFolder(withTrailingSlash(folder), false))
         return;  // another copy holds it and the user kept the folder in use
-    session_.setDataFolder(withTrailingSlash(folder));
-    generalPanels_[1]->setText(session_.dataFolder);
-    if (reindex) {
+    {
         // Throws when the folder cannot be used; the caller reports it.
-        QApplication::setOverrideCursor(Qt::WaitCursor);
+        platform::WaitCursor busy;
         try {
-            if (!QFileInfo(session_.dataFolder).isDir())
-                throw store::FileError(QStringLiteral("Path not found: ") + session_.dataFolder,
-                                       store::kPathNotFound, session_.dataFolder);
-            if (!session_.readOnly)
-                store::RecordFile(session_.recordFile()).reindex();
+            ledger_.switchDataFolder(withTrailingSlash(folder), reindex);
         } catch (...) {
-            QApplication::restoreOverrideCursor();
+            generalPanels_[1]->setText(session_.dataFolder);
             throw;
         }
-        QApplication::restoreOverrideCursor();
     }
+    generalPanels_[1]->setText(session_.dataFolder);
     PopCategoryGrid();
     session_.showAllCategories();
     rebuildList();
@@ -97,12 +91,6 @@ void MainWindow::mu_SelectDataFolder()
 
 // -------------------------------------------------------- display options
 
-void MainWindow::settingsChangedInMemory()
-{
-    if (config_)
-        config_->setRecord(session_.settings);
-}
-
 void MainWindow::mu_ToolTipsOff()
 {
     mainGrid_->setToolTip(QString());
@@ -111,14 +99,12 @@ void MainWindow::mu_ToolTipsOff()
     actions_.value(QStringLiteral("mu_ToolTipsOff"))->setVisible(false);
     actions_.value(QStringLiteral("mu_ToolTipsOn"))->setVisible(true);
     session_.settings.setToolTipsShown(false);
-    settingsChangedInMemory();
     writeSettings();
 }
 
 void MainWindow::mu_ToolTipsOn()
 {
     session_.settings.setToolTipsShown(true);
-    settingsChangedInMemory();
     writeSettings();
     actions_.value(QStringLiteral("mu_ToolTipsOn"))->setVisible(false);
     actions_.value(QStringLiteral("mu_ToolTipsOff"))->setVisible(true);
@@ -153,7 +139,6 @@ void MainWindow::setFontsBold(bool bold)
     for (QWidget* top : tops)
         setBold(top, bold);
     session_.settings.setBoldFonts(bold);
-    settingsChangedInMemory();
     fitStatusPanels();
     keepRecordPanelWhole();
 }
@@ -239,7 +224,6 @@ void MainWindow::mu_GridFormat()
     if (!view::ColumnLayout::isValid(code))
         return;
     session_.settings.setColumnLayout(view::ColumnLayout::next(code));
-    settingsChangedInMemory();
     rebuildList();
     mainGrid_->setFocus();
 }

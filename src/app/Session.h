@@ -14,8 +14,8 @@ namespace fnk::app {
 // filter, search and the window modes.  The main window owns one.
 //
 // The record file in use changes, or its records are renumbered, only
-// through setDataFolder(), setMacroEdit() and recordsChangedBeneath().  Each
-// announces it, so that everything holding a record number (the record
+// through setDataFolder(), setMacroEdit() and recordsChangedBeneath(), which
+// only the Ledger calls.  Each announces it, so that everything holding a record number (the record
 // panel, the list's rows) lets it go before the next command can write
 // through it.
 class Session : public QObject {
@@ -44,7 +44,6 @@ public:
     QString searchText;  // the search in force; empty when none
 
     bool freeSelection = false;
-    bool reportView = false;
 
     // The lock on the data folder.  Read-only: another copy holds the data
     // folder, so every command that writes is off.  The settings stay
@@ -65,14 +64,6 @@ public:
     // number is good only for the count it was taken under.
     quint64 recordEpoch() const { return epoch_; }
 
-    // Makes `folder` (with its trailing "/") the data folder.
-    void setDataFolder(const QString& folder);
-    // Macro edit on `file`; an empty name ends macro edit.
-    void setMacroEdit(const QString& file);
-    // The current record file was rewritten or added to by a whole-file
-    // command (purge, restore, a backup restored, an import, a macro played).
-    void recordsChangedBeneath();
-
     void showAllCategories()
     {
         rememberedCode = QString(10, QLatin1Char(' '));
@@ -81,6 +72,19 @@ public:
 
     // What the list builder needs from all of this.
     view::ListQuery listQuery() const;
+
+private:
+    // Only the ledger changes the record file in use or renumbers it.
+    friend class Ledger;
+    // Makes `folder` (with its trailing "/") the data folder.
+    void setDataFolder(const QString& folder);
+    // Macro edit on `file`; an empty name ends macro edit.
+    void setMacroEdit(const QString& file);
+    // The current record file was rewritten or added to by a whole-file
+    // command (purge, restore, a backup restored, an import, a macro played).
+    void recordsChangedBeneath();
+
+public:
 
 signals:
     // Another file is now the current record file (or the data folder changed).

@@ -246,10 +246,23 @@ void SettingsFile::write(const SettingsRecord& record) const
                            "is not written over; the settings in use hold until the program ends.")
                 .arg(QDir::toNativeSeparators(path())),
             store::kPermissionDenied, path());
+    refuseReadOnlyFolder();
     store::replaceWholeFile(workPath(), path(), record.toBytes());
 }
 
-void SettingsFile::keepDamaged() const { store::renameOver(path(), damagedPath()); }
+void SettingsFile::keepDamaged() const
+{
+    refuseReadOnlyFolder();
+    store::renameOver(path(), damagedPath());
+}
+
+void SettingsFile::refuseReadOnlyFolder() const
+{
+    if (!canWriteIn(folder_))
+        throw store::FileError(QStringLiteral("The folder %1 cannot be written")
+                                   .arg(QDir::toNativeSeparators(folder_)),
+                               store::kPermissionDenied, path());
+}
 
 // ---- Start-up ---------------------------------------------------------------
 

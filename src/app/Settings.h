@@ -231,6 +231,8 @@ public:
     void keepDamaged() const;
 
 private:
+    // Throws when no file can be made in the folder (a read-only one).
+    void refuseReadOnlyFolder() const;
     QString folder_;
 };
 

@@ -3,6 +3,7 @@
 #include "backup/DataSetCopy.h"
 #include "platform/ErrorReport.h"
 #include "platform/MessagePort.h"
+#include "platform/WaitCursor.h"
 #include "store/FileIo.h"
 
 #include <QApplication>
@@ -67,17 +68,6 @@ QString modelPath(const QString& folder)
     const QString clean = QDir::cleanPath(folder);
     return clean.isEmpty() ? QDir::rootPath() : clean;
 }
-
-// Shows the hourglass pointer while it lives; message boxes are shown only
-// after it has gone.
-class BusyPointer
-{
-public:
-    BusyPointer() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~BusyPointer() { QApplication::restoreOverrideCursor(); }
-    BusyPointer(const BusyPointer&) = delete;
-    BusyPointer& operator=(const BusyPointer&) = delete;
-};
 
 QPushButton* newButton(QWidget* parent, const char* name, const char* caption, const char* toolTip)
 {
@@ -274,7 +264,7 @@ void BackupWindow::BackUpDrive_Change(int index)
     } catch (const store::FileError& e) {
         // The pickers stay on the folder they showed.
         selectDriveOf(driveShown_);
-        platform::ErrorReport(e.name(), e.number());
+        platform::reportException(e);
         return;
     }
     driveShown_ = root;
@@ -347,7 +337,8 @@ void BackupWindow::RunBackup_Click()
     bool completed = false;
     std::optional<store::FileError> failure;
     {
-        const BusyPointer busy;
+        // Message boxes are shown only after the hourglass has gone.
+        const platform::WaitCursor busy;
         try {
             completed = copyDataSet(source, target, names, steps);
         } catch (const store::FileError& e) {

@@ -37,7 +37,7 @@ const QString kTwoBreaks = QStringLiteral("\n\n");
 
 void reportFailure(const store::FileError& e)
 {
-    platform::ErrorReport(e.name(), e.number());
+    platform::reportException(e);
 }
 
 void noCodeMessage()

@@ -296,7 +296,7 @@ void EditPanel::removeFromPickList(int field)
         pick.remove(value);
         fillEntries(list, pick.load());
     } catch (const store::FileError& e) {
-        platform::ErrorReport(e.name(), e.number());
+        platform::reportException(e);
     }
 }
 
@@ -309,7 +309,7 @@ void EditPanel::mu_NewEntry()
     try {
         lists = loadPickLists(ctx);
     } catch (const store::FileError& e) {
-        platform::ErrorReport(e.name(), e.number());
+        platform::reportException(e);
         return;
     }
     applyPump(ctx, lists.first, lists.second);
@@ -486,14 +486,14 @@ bool EditPanel::saveWithPickLists(const EditContext& ctx, const std::function<vo
     try {
         added = AddToUserFields();
     } catch (const store::FileError& e) {
-        platform::ErrorReport(e.name(), e.number());
+        platform::reportException(e);
         return false;
     }
     try {
         write();
     } catch (const store::FileError& e) {
         takeBackAdditions(ctx, added);
-        platform::ErrorReport(e.name(), e.number());
+        platform::reportException(e);
         return false;
     }
     return true;
@@ -550,7 +550,7 @@ void EditPanel::DeleteButton_Click()
     try {
         store::RecordFile(ctx.recordFile).ReplaceRecord(selected_, rec);
     } catch (const store::FileError& e) {
-        platform::ErrorReport(e.name(), e.number());
+        platform::reportException(e);
         return;
     }
     buffer_ = rec;
@@ -567,7 +567,7 @@ bool EditPanel::deleteRecord(double recordNumber)
     try {
         rec = store::RecordFile(ctx.recordFile).read(qint64(n));
     } catch (const store::FileError& e) {
-        platform::ErrorReport(e.name(), e.number());
+        platform::reportException(e);
         return false;
     }
     if (ctx.confirm &&
@@ -577,7 +577,7 @@ bool EditPanel::deleteRecord(double recordNumber)
     try {
         store::RecordFile(ctx.recordFile).ReplaceRecord(n, rec);
     } catch (const store::FileError& e) {
-        platform::ErrorReport(e.name(), e.number());
+        platform::reportException(e);
         return false;
     }
     buffer_ = rec;

@@ -405,7 +405,7 @@ void ImportWindow::SelectFile_Click()
         linksChanged();
     } catch (const store::FileError& e) {
         resetPreview();
-        platform::ErrorReport(e.name(), e.number());
+        platform::reportException(e);
     }
 }
 

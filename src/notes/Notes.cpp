@@ -53,9 +53,12 @@ QString ensureNotesFile(const QString& dataFolder, int fiscalYear, const QDate& 
 bool openNotes(const QString& dataFolder, const QString& fileName, const QString& editorProgram)
 {
     const QString editor = editorProgram.trimmed();
-    if (!editor.isEmpty())
-        return platform::shell().startProgram(editor, {fileName}, dataFolder);
-    return platform::shell().openDocument(dataFolder + fileName);
+    const bool handedOver = editor.isEmpty()
+        ? platform::shell().openDocument(dataFolder + fileName)
+        : platform::shell().startProgram(editor, {fileName}, dataFolder);
+    if (!handedOver)
+        platform::tellNoProgramFor(dataFolder + fileName, editor);
+    return handedOver;
 }
 
 QString aboutText()

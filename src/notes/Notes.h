@@ -15,8 +15,9 @@ QString notesFileName(int fiscalYear);
 QString ensureNotesFile(const QString& dataFolder, int fiscalYear, const QDate& today);
 
 // Opens the notes document: with the editor program when one is set,
-// otherwise with the program the desktop associates with it.  Returns false
-// when the request could not be handed over.
+// otherwise with the program the desktop associates with it.  When no
+// program takes it, the user is told so in a plain message (and where the
+// editor is set) and false is returned.
 bool openNotes(const QString& dataFolder, const QString& fileName, const QString& editorProgram);
 
 // The help built into the program, shown when the help file is missing.

@@ -2,6 +2,8 @@
 
 #include "platform/MessagePort.h"
 
+#include <new>
+
 namespace fnk::platform {
 
 QString errorReportText(const QString& errorName, int errorNumber)
@@ -24,6 +26,29 @@ void ErrorReport(const QString& errorName, int errorNumber)
     messages().message({QStringLiteral("Error - operation aborted"),
                         errorReportText(errorName, errorNumber), Icon::Critical, Buttons::Ok,
                         Answer::Ok});
+}
+
+void reportException(const std::exception& e, int otherNumber)
+{
+    if (const auto* f = dynamic_cast<const Failure*>(&e))
+        ErrorReport(f->name(), f->number());
+    else if (dynamic_cast<const std::overflow_error*>(&e))
+        ErrorReport(QStringLiteral("Overflow"), kOverflow);
+    else if (dynamic_cast<const std::bad_alloc*>(&e))
+        ErrorReport(QStringLiteral("Out of memory"), kOutOfMemory);
+    else
+        ErrorReport(QString::fromLocal8Bit(e.what()), otherNumber);
+}
+
+void reportCurrentException(int otherNumber)
+{
+    try {
+        throw;
+    } catch (const std::exception& e) {
+        reportException(e, otherNumber);
+    } catch (...) {
+        ErrorReport(QStringLiteral("Unknown error"), otherNumber);
+    }
 }
 
 }  // namespace fnk::platform

@@ -1,6 +1,7 @@
 #include "platform/MessagePort.h"
 
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QInputDialog>
 #include <QLabel>
 #include <QMessageBox>
@@ -72,6 +73,32 @@ QString toQtFilter(const QString& programFilter)
     return out.join(QStringLiteral(";;"));
 }
 
+QString filterSuffix(const QString& programFilter, int index)
+{
+    const QStringList parts = programFilter.split(QLatin1Char('|'), Qt::SkipEmptyParts);
+    if (index < 0 || 2 * qsizetype(index) + 1 >= parts.size())
+        return {};
+    const QString pattern = parts[2 * index + 1].trimmed();
+    if (!pattern.startsWith(QLatin1String("*.")))
+        return {};
+    const QString suffix = pattern.mid(2);
+    for (const QChar c : suffix)
+        if (c == QLatin1Char(';') || c == QLatin1Char(' ') || c == QLatin1Char('*')
+            || c == QLatin1Char('?') || c == QLatin1Char('.'))
+            return {};
+    return suffix;
+}
+
+QString withChosenSuffix(const QString& path, const QString& programFilter, int index)
+{
+    const QString suffix = filterSuffix(programFilter, index);
+    const QFileInfo info(path);
+    if (suffix.isEmpty() || info.fileName().isEmpty() || info.fileName().contains(QLatin1Char('.'))
+        || info.isDir())
+        return path;
+    return path + QLatin1Char('.') + suffix;
+}
+
 Answer QtMessagePort::message(const MessageBox& box)
 {
     QMessageBox mb(g_parent);
@@ -140,24 +167,33 @@ QString QtMessagePort::file(const FileDialog& dialog)
         d.setAcceptMode(QFileDialog::AcceptOpen);
         d.setFileMode(QFileDialog::ExistingFile);
         break;
-    case FileDialog::OpenOrNew: {
+    case FileDialog::OpenOrNew:
         d.setAcceptMode(QFileDialog::AcceptOpen);
         d.setFileMode(QFileDialog::AnyFile);
-        const QStringList parts = dialog.filter.split(QLatin1Char('|'), Qt::SkipEmptyParts);
-        if (parts.size() >= 2 && parts[1].startsWith(QLatin1String("*."))
-            && !parts[1].contains(QLatin1Char(';')))
-            d.setDefaultSuffix(parts[1].mid(2));
         break;
-    }
     case FileDialog::Save:
         d.setAcceptMode(QFileDialog::AcceptSave);
         d.setFileMode(QFileDialog::AnyFile);
         d.setOption(QFileDialog::DontConfirmOverwrite, true);
         break;
     }
+    // A name typed without an extension gets the chosen file type's, and
+    // follows the type box as the user changes it.
+    const QStringList types = d.nameFilters();
+    const auto chosenType = [&d, types] { return int(types.indexOf(d.selectedNameFilter())); };
+    if (dialog.kind != FileDialog::Open) {
+        d.setDefaultSuffix(filterSuffix(dialog.filter, chosenType()));
+        QObject::connect(&d, &QFileDialog::filterSelected, &d,
+                         [&d, &dialog, types](const QString& type) {
+                             d.setDefaultSuffix(filterSuffix(dialog.filter, int(types.indexOf(type))));
+                         });
+    }
     if (d.exec() != QDialog::Accepted || d.selectedFiles().isEmpty())
         return QString();
-    return d.selectedFiles().constFirst();
+    const QString chosen = d.selectedFiles().constFirst();
+    // A desktop's own dialog may leave the extension to the program.
+    return dialog.kind == FileDialog::Open ? chosen
+                                           : withChosenSuffix(chosen, dialog.filter, chosenType());
 }
 
 void QtMessagePort::setNativeFileDialogs(bool native) { g_nativeFileDialogs = native; }
@@ -198,9 +234,12 @@ QString ScriptedMessagePort::file(const FileDialog& dialog)
     shown_.push_back(s);
     if (files_.empty())
         return QString();
-    QString t = files_.front();
+    const ChosenFile chosen = files_.front();
     files_.pop_front();
-    return t;
+    // As the dialog itself completes a typed name.
+    if (dialog.kind == FileDialog::Open)
+        return chosen.path;
+    return withChosenSuffix(chosen.path, dialog.filter, chosen.filter);
 }
 
 QList<MessageBox> ScriptedMessagePort::messagesShown() const

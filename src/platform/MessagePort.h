@@ -34,9 +34,10 @@ struct InputBox {
 
 struct FileDialog {
     // Open: an existing file only.  OpenOrNew: an open dialog that also
-    // takes the name of a file not yet there (the caller creates it); a new
-    // name typed without an extension gets the first pattern's.  Save: any
-    // name; an existing file is not confirmed by the dialog.
+    // takes the name of a file not yet there (the caller creates it).  Save:
+    // any name; an existing file is not confirmed by the dialog.  With
+    // OpenOrNew and Save a name typed without an extension gets the one of
+    // the file type chosen in the dialog (withChosenSuffix).
     enum Kind { Open, Save, OpenOrNew } kind = Open;
     QString title;
     QString filter;       // "Name|pattern|Name|pattern" as the program gives it
@@ -69,6 +70,12 @@ void setDialogParent(QWidget* parent);
 
 // Converts "Name|pattern|Name|pattern|" to Qt's "Name (pattern);;Name (pattern)".
 QString toQtFilter(const QString& programFilter);
+// The extension of the file type at `index` (from 0) of a program filter:
+// "csv" for "*.csv"; empty where its pattern names none or several.
+QString filterSuffix(const QString& programFilter, int index);
+// `path` with that extension added when its file name has none (no dot), as
+// a file dialog completes a typed name.
+QString withChosenSuffix(const QString& path, const QString& programFilter, int index);
 
 class QtMessagePort final : public MessagePort {
 public:
@@ -93,7 +100,9 @@ public:
 
     void queueAnswer(Answer a) { answers_.push_back(a); }
     void queueInput(const QString& text) { inputs_.push_back(text); }
-    void queueFile(const QString& path) { files_.push_back(path); }
+    // `filter` is the file type chosen in the dialog: its place in the
+    // dialog's filter, 0 for the first (the one a dialog starts with).
+    void queueFile(const QString& path, int filter = 0) { files_.push_back({path, filter}); }
 
     Answer message(const MessageBox& box) override;
     QString input(const InputBox& box) override;
@@ -109,7 +118,11 @@ public:
 private:
     std::deque<Answer> answers_;
     std::deque<QString> inputs_;
-    std::deque<QString> files_;
+    struct ChosenFile {
+        QString path;
+        int filter = 0;
+    };
+    std::deque<ChosenFile> files_;
     QList<Shown> shown_;
 };
 

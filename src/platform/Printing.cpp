@@ -15,11 +15,6 @@
 
 namespace fnk::platform {
 
-PrintError::PrintError(const QString& name, int number)
-    : std::runtime_error(name.toStdString()), name_(name), number_(number)
-{
-}
-
 namespace {
 LinePrinter* g_printer = nullptr;
 

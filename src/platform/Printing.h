@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/ErrorReport.h"
+
 #include <QFont>
 #include <QList>
 #include <QString>
@@ -18,15 +20,9 @@ class QPrinter;
 namespace fnk::platform {
 
 // A failure of the printer or of the file a print run writes.
-class PrintError : public std::runtime_error {
+class PrintError : public Failure {
 public:
-    PrintError(const QString& name, int number);
-    const QString& name() const { return name_; }
-    int number() const { return number_; }
-
-private:
-    QString name_;
-    int number_;
+    PrintError(const QString& name, int number) : Failure(name, number) {}
 };
 
 constexpr int kPrinterError = 482;

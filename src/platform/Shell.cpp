@@ -1,5 +1,7 @@
 #include "platform/Shell.h"
 
+#include "platform/MessagePort.h"
+
 #include <QDesktopServices>
 #include <QFileInfo>
 #include <QProcess>
@@ -18,6 +20,20 @@ QtShell& qtShell()
 }  // namespace
 
 Shell& shell() { return g_shell ? *g_shell : qtShell(); }
+
+void tellNoProgramFor(const QString& document, const QString& editor)
+{
+    const QString where = QStringLiteral("The program to use can be set in Program Settings (File "
+                                         "menu), in the box \"Editor\".");
+    const QString text = editor.isEmpty()
+        ? QStringLiteral("No program on this computer is set up to open the document\n\n%1\n\n%2")
+              .arg(document, where)
+        : QStringLiteral("The editor program\n\n%1\n\ncould not be started: it is not there, or "
+                         "it cannot be run. It was to open the document\n\n%2\n\n%3")
+              .arg(editor, document, where);
+    messages().message({QStringLiteral("Program Not Found"), text, Icon::Exclamation, Buttons::Ok,
+                        Answer::Ok});
+}
 void setShell(Shell* s) { g_shell = s; }
 
 bool QtShell::openDocument(const QString& path)

@@ -27,6 +27,12 @@ public:
     virtual bool openUrl(const QUrl& url) = 0;
 };
 
+// Says in a plain message (not the error box: nothing failed in the
+// program) that no program took `document`: `editor` names the editor
+// program that could not be started, or is empty when the desktop has no
+// program for the document.  Says where the editor is set.
+void tellNoProgramFor(const QString& document, const QString& editor);
+
 // The shell in use; the Qt shell unless a test put another in place.
 Shell& shell();
 void setShell(Shell* s);  // nullptr restores the Qt shell

@@ -2,7 +2,8 @@
 
 #include "platform/MessagePort.h"
 #include "platform/Printing.h"
-#include "reports/CommandGuard.h"
+#include "platform/ErrorReport.h"
+#include "platform/WaitCursor.h"
 #include "store/FileIo.h"
 
 #include <QFileInfo>
@@ -222,7 +223,7 @@ void ChartWindow::printChart()
     platform::LinePrinter& out = platform::printer();
     QString pdf;
     try {
-        detail::WaitCursor busy;
+        platform::WaitCursor busy;
         out.beginRun(dataFolder_ + QStringLiteral("fnk_chart.pdf"));
         out.beginDocument(QStringLiteral("Courier New"), 10, false);
         out.printDrawing(chartSize(data_), [this](QPainter& p) { paintChart(p, data_); });
@@ -230,7 +231,7 @@ void ChartWindow::printChart()
         pdf = out.endRun();
     } catch (const std::exception& e) {
         out.abortRun();
-        detail::reportFailure(e);
+        platform::reportException(e);
         return;
     }
     if (!pdf.isEmpty())
@@ -273,7 +274,7 @@ void ChartWindow::save(Kind kind)
     }
 
     try {
-        detail::WaitCursor busy;
+        platform::WaitCursor busy;
         QSaveFile file(fileName);
         if (!file.open(QIODevice::WriteOnly))
             throw store::FileError(QStringLiteral("Cannot write ") + fileName + QStringLiteral(" (")
@@ -304,7 +305,7 @@ void ChartWindow::save(Kind kind)
                                        + file.errorString() + QLatin1Char(')'),
                                    store::kDeviceIo, fileName);
     } catch (const std::exception& e) {
-        detail::reportFailure(e);
+        platform::reportException(e);
         return;
     }
     platform::messages().inform(QStringLiteral("Finished"),

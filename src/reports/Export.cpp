@@ -1,7 +1,8 @@
 #include "reports/Export.h"
 
 #include "platform/MessagePort.h"
-#include "reports/CommandGuard.h"
+#include "platform/ErrorReport.h"
+#include "platform/WaitCursor.h"
 #include "store/CategoryFile.h"
 #include "store/Dates.h"
 #include "store/FileIo.h"
@@ -177,7 +178,7 @@ void runExport(Export kind, const QString& dataFolder, const QString& categoryFi
 
     const Form form = formOf(fileName);
     try {
-        detail::WaitCursor busy;
+        platform::WaitCursor busy;
         const std::vector<CategoryEntry> categories = store::CategoryFile(categoryFile).readAll();
         const Section expenses(dataFolder + QStringLiteral("expense.tmp"));
         const Section income(dataFolder + QStringLiteral("income.tmp"));
@@ -190,7 +191,7 @@ void runExport(Export kind, const QString& dataFolder, const QString& categoryFi
         }
         appendToFile(fileName, out);
     } catch (const std::exception& e) {
-        detail::reportFailure(e);
+        platform::reportException(e);
         return;
     }
 

@@ -292,8 +292,10 @@ void lineItemLines(ReportAppender& out, const ReportContext& ctx, int ruleWidth,
 }
 
 ReportAppender::ReportAppender(const ReportContext& ctx)
-    : file_(reportTextPath(ctx.dataFolder)), end_(ctx.textEnd)
+    : file_(reportTextPath(ctx.dataFolder)), end_(ctx.textEnd), cancel_(ctx.cancel)
 {
+    if (cancel_ && cancel_->load(std::memory_order_relaxed))
+        throw BuildCancelled();
     if (end_) {
         store::openFile(file_, QIODevice::ReadWrite);
         at_ = *end_;
@@ -325,6 +327,8 @@ void ReportAppender::endLine()
 
 void ReportAppender::write()
 {
+    if (cancel_ && cancel_->load(std::memory_order_relaxed))
+        throw BuildCancelled();
     store::writeAt(file_, at_, buffer_.constData(), buffer_.size());
     at_ += buffer_.size();
     if (end_)

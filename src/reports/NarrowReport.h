@@ -1,5 +1,8 @@
 #pragma once
 
+#include <atomic>
+#include <exception>
+
 #include <memory>
 #include <string>
 #include <unordered_map>
@@ -34,6 +37,15 @@ struct ReportContext {
     // the last report's (writeReport sets it); without it each section is
     // appended at the file's end.
     std::shared_ptr<qint64> textEnd;
+    // Set while the report is built beside the window: once it is true, the
+    // writers stop at their next block with BuildCancelled.
+    const std::atomic<bool>* cancel = nullptr;
+};
+
+// Thrown out of a report build that was told to stop; the files are then
+// those of the last report that ended.
+struct BuildCancelled : std::exception {
+    const char* what() const noexcept override { return "report build cancelled"; }
 };
 
 // "fnk_rep.tmp" in the data folder: the report text, CR LF lines in
@@ -125,6 +137,7 @@ private:
     QByteArray buffer_;
     std::shared_ptr<qint64> end_;  // the text's end, when written over an old one
     qint64 at_ = 0;
+    const std::atomic<bool>* cancel_ = nullptr;
 };
 
 // Appending parts of a line in the report's code page.

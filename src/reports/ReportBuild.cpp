@@ -1,6 +1,7 @@
 #include "reports/ReportBuild.h"
 
 #include "store/FileIo.h"
+#include "view/MainListModel.h"
 
 #include <QFile>
 
@@ -51,6 +52,12 @@ ReportText readReportText(const QString& path)
 ReportText buildReport(ReportKind kind, const ReportContext& ctx, const view::MainListModel& list,
                        const ReportProgress& progress, const std::atomic<bool>* cancel)
 {
+    return buildReport(kind, ctx, list.snapshot(), progress, cancel);
+}
+
+ReportText buildReport(ReportKind kind, const ReportContext& ctx, const view::ListSnapshot& list,
+                       const ReportProgress& progress, const std::atomic<bool>* cancel)
+{
     const auto check = [cancel] {
         if (cancel && cancel->load(std::memory_order_relaxed))
             throw BuildCancelled();
@@ -61,7 +68,9 @@ ReportText buildReport(ReportKind kind, const ReportContext& ctx, const view::Ma
             progress(value, maximum);
     });
     check();
-    writeReport(kind, ctx);
+    ReportContext writing = ctx;
+    writing.cancel = cancel;
+    writeReport(kind, writing);
     check();
     return readReportText(reportTextPath(ctx.dataFolder));
 }

@@ -16,6 +16,7 @@
 
 namespace fnk::view {
 class MainListModel;
+struct ListSnapshot;
 }
 
 namespace fnk::reports {
@@ -37,16 +38,12 @@ struct ReportText {
 // Reads and indexes the text of `path`.  Throws store::FileError.
 ReportText readReportText(const QString& path);
 
-// Thrown out of buildReport when `cancel` was set; the work files and the
-// text are then those of the last report that ended.
-struct BuildCancelled : std::exception {
-    const char* what() const noexcept override { return "report build cancelled"; }
-};
-
 // MakeReportFiles, writeReport and readReportText in turn.  `progress` is
 // called as MakeReportFiles calls it, from the thread that builds.  The list
 // is only read, and must not change until this returns.  A set `cancel` is
 // seen between blocks of rows and between the steps.
+ReportText buildReport(ReportKind kind, const ReportContext& ctx, const view::ListSnapshot& list,
+                       const ReportProgress& progress, const std::atomic<bool>* cancel = nullptr);
 ReportText buildReport(ReportKind kind, const ReportContext& ctx, const view::MainListModel& list,
                        const ReportProgress& progress, const std::atomic<bool>* cancel = nullptr);
 

@@ -144,6 +144,12 @@ constexpr int kRowsForTwoThreads = 65536;
 void MakeReportFiles(const view::MainListModel& list, const QString& dataFolder,
                      const ReportProgress& progress)
 {
+    MakeReportFiles(list.snapshot(), dataFolder, progress);
+}
+
+void MakeReportFiles(const view::ListSnapshot& list, const QString& dataFolder,
+                     const ReportProgress& progress)
+{
     const int rows = list.rowCount();
     std::array<std::unique_ptr<WorkFileWriter>, kWorkFiles> files;
     std::thread whole;

@@ -8,6 +8,7 @@
 
 namespace fnk::view {
 class MainListModel;
+struct ListSnapshot;
 }
 
 namespace fnk::reports {
@@ -49,6 +50,8 @@ inline constexpr int kProgressRows = 4096;
 // the device.
 void MakeReportFiles(const view::MainListModel& list, const QString& dataFolder,
                      const ReportProgress& progress = {});
+void MakeReportFiles(const view::ListSnapshot& list, const QString& dataFolder,
+                     const ReportProgress& progress);
 
 // The sum of the amounts of every whole record of a work file; 0 for an
 // empty file.  A missing file is created empty.  Throws store::FileError,

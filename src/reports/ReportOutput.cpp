@@ -1,10 +1,9 @@
 #include "reports/ReportOutput.h"
 
-#include "platform/ErrorReport.h"
 #include "platform/MessagePort.h"
 #include "platform/Printing.h"
 #include "platform/Shell.h"
-#include "reports/CommandGuard.h"
+#include "platform/WaitCursor.h"
 #include "store/FileIo.h"
 #include "store/Text1252.h"
 
@@ -94,7 +93,7 @@ void mu_PrintReport(const QString& dataFolder, bool wideReport)
     platform::LinePrinter& out = platform::printer();
     QString pdf;
     try {
-        detail::WaitCursor busy;
+        platform::WaitCursor busy;
         const QStringList lines = reportLines(readReport(dataFolder));
         const int pageEnd = wideReport ? 40 : 56;
         auto startPage = [&] {
@@ -119,7 +118,7 @@ void mu_PrintReport(const QString& dataFolder, bool wideReport)
         pdf = out.endRun();
     } catch (const std::exception& e) {
         out.abortRun();
-        detail::reportFailure(e);
+        platform::reportException(e);
         return;
     }
     if (!pdf.isEmpty())
@@ -136,10 +135,10 @@ void mu_WriteText(const QString& dataFolder)
     if (fileName.isEmpty())
         return;
     try {
-        detail::WaitCursor busy;
+        platform::WaitCursor busy;
         store::saveWholeFile(fileName, readReport(dataFolder));
     } catch (const std::exception& e) {
-        detail::reportFailure(e);
+        platform::reportException(e);
         return;
     }
     platform::messages().inform(QStringLiteral("Finished"),
@@ -153,20 +152,18 @@ void mu_EditReport(const QString& dataFolder, const QString& editorProgram)
     try {
         store::saveWholeFile(inFolder(dataFolder, document), readReport(dataFolder));
     } catch (const std::exception& e) {
-        detail::reportFailure(e);
+        platform::reportException(e);
         return;
     }
 
+    // A missing program is the desktop's state, not a fault: the user is
+    // told what is missing and where the editor is set.
     const QString editor = editorProgram.trimmed();
-    if (!editor.isEmpty()) {
-        if (!platform::shell().startProgram(editor, {document}, dataFolder))
-            platform::ErrorReport(QStringLiteral("Cannot start the program ") + editor,
-                                  store::kFileNotFound);
-    } else if (!platform::shell().openDocument(inFolder(dataFolder, document))) {
-        platform::ErrorReport(QStringLiteral("No program is set up to open ")
-                                  + inFolder(dataFolder, document),
-                              store::kPathFileAccess);
-    }
+    const bool handedOver = editor.isEmpty()
+        ? platform::shell().openDocument(inFolder(dataFolder, document))
+        : platform::shell().startProgram(editor, {document}, dataFolder);
+    if (!handedOver)
+        platform::tellNoProgramFor(inFolder(dataFolder, document), editor);
 }
 
 }  // namespace fnk::reports

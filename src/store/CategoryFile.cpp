@@ -35,6 +35,17 @@ QByteArray readWhole(const QString& path)
     return readAt(f, 0, f.size());
 }
 
+// A file of a wrong length is copied whole to "category.dat.bad" before
+// anything writes over its bytes, so none of them is lost unseen.  A failed
+// copy throws, and the write does not happen.
+void keepDamaged(const CategoryFile& file)
+{
+    if (file.strayBytes() == 0)
+        return;
+    copyThroughWorkFile(file.path(), file.damagedPath() + QStringLiteral(".part"),
+                        file.damagedPath());
+}
+
 [[noreturn]] void badNumber(qint64 n, const QString& path)
 {
     throw FileError(QStringLiteral("Bad record number %1 in %2").arg(n).arg(path),
@@ -95,6 +106,14 @@ QString CategoryFile::workPath() const
     return QFileInfo(path_).dir().filePath(QStringLiteral("category.tmp"));
 }
 
+QString CategoryFile::damagedPath() const { return path_ + QStringLiteral(".bad"); }
+
+qint64 CategoryFile::strayBytes() const
+{
+    const QFileInfo info(path_);
+    return info.isFile() ? info.size() % kRec : 0;
+}
+
 qint64 CategoryFile::count() const
 {
     QFileInfo info(path_);
@@ -146,6 +165,8 @@ void CategoryFile::write(qint64 n, const CategoryEntry& entry)
     // After the last whole entry: on failure cut the file back to what it
     // was, a damaged tail included.
     const QByteArray tail = readAt(f, at, f.size() - at);
+    if (!tail.isEmpty())
+        keepDamaged(*this);
     try {
         writeAt(f, at, buf, kRec);
     } catch (...) {
@@ -180,6 +201,7 @@ std::vector<CategoryEntry> CategoryFile::readAll() const
 
 void CategoryFile::rewrite(const std::vector<CategoryEntry>& entries)
 {
+    keepDamaged(*this);
     QByteArray data(qsizetype(entries.size() * CategoryEntry::kSize), Qt::Uninitialized);
     for (std::size_t i = 0; i < entries.size(); ++i)
         entries[i].encode(data.data() + i * CategoryEntry::kSize);
@@ -313,7 +335,10 @@ bool SortCategoryFile(const CategoryFile& categories)
     // strictly greater neighbours.
     std::stable_sort(order.begin(), order.end(), less);
 
-    QByteArray sorted = all;  // keeps a damaged tail after the whole entries
+    // The damaged file goes aside whole; the sorted file holds the whole
+    // entries only.
+    keepDamaged(categories);
+    QByteArray sorted = all.left(qsizetype(total) * kRec);
     for (std::size_t i = 0; i < total; ++i)
         std::memcpy(sorted.data() + i * CategoryEntry::kSize,
                     all.constData() + order[i] * CategoryEntry::kSize, CategoryEntry::kSize);

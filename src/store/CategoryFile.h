@@ -54,8 +54,9 @@ struct CategoryEntry {
 // The category file: a plain array of 540-byte entries numbered from 1.  Each
 // call opens the file, does its work and closes it again.  A missing file is
 // created empty by the first call; a file whose length is not a multiple of
-// 540 holds only its whole entries.  Failures throw FileError, and a failed
-// write leaves the file as it was.
+// 540 holds only its whole entries, and before an append, a rewrite or a sort
+// writes over its stray bytes it is copied whole to damagedPath().  Failures
+// throw FileError, and a failed write leaves the file as it was.
 class CategoryFile {
 public:
     explicit CategoryFile(QString path) : path_(std::move(path)) {}
@@ -65,6 +66,12 @@ public:
     const QString& path() const { return path_; }
     // The work file of whole-file rewrites: "category.tmp" beside the file.
     QString workPath() const;
+
+    // Where a damaged file is kept before it is written over:
+    // "category.dat.bad" beside it.
+    QString damagedPath() const;
+    // The bytes after the last whole entry; 0 in a file that is whole.
+    qint64 strayBytes() const;
 
     qint64 count() const;
     CategoryEntry read(qint64 n) const;
@@ -103,7 +110,9 @@ qint64 ChaseCat(RecordFile& records, const QString& oldCode, const QString& newC
 // compared as its full 10 stored bytes, padding included, byte by byte;
 // entries with equal codes keep their order.  The stored codes keep their
 // case.  A file already in order is not touched; otherwise the sorted file is
-// written through the work file.  Returns whether the file was rewritten.
+// written through the work file (a damaged one is kept aside first, and the
+// sorted file holds its whole entries only).  Returns whether the file was
+// rewritten.
 bool SortCategoryFile(const CategoryFile& categories);
 
 }  // namespace fnk::store

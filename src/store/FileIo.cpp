@@ -83,7 +83,7 @@ std::optional<testing::Fault> injectedFailure()
 }  // namespace
 
 FileError::FileError(const QString& name, int number, const QString& path)
-    : std::runtime_error(name.toStdString()), name_(name), number_(number), path_(path)
+    : platform::Failure(name, number), path_(path)
 {
 }
 
@@ -265,7 +265,6 @@ public:
         file_.setAutoRemove(false);
     }
 
-private:
     // A run killed part way leaves its work file behind under its unique
     // name; the next run of the same step removes it.  One program holds the
     // folder and runs one such step at a time, so none of them is in use.
@@ -287,6 +286,7 @@ private:
                 QFile::remove(dir.filePath(n));
         }
     }
+
     static QString uniqueTemplate(const QString& workPath)
     {
         const qsizetype slash = workPath.lastIndexOf(QLatin1Char('/'));
@@ -295,8 +295,16 @@ private:
             return workPath.left(dot) + QStringLiteral(".XXXXXX") + workPath.mid(dot);
         return workPath + QStringLiteral(".XXXXXX");
     }
+
+private:
     QTemporaryFile file_;
 };
+
+}  // namespace
+
+void removeWorkFileLeftovers(const QString& workPath) { WorkFile::removeLeftovers(workPath); }
+
+namespace {
 
 // A failed write names the file the user asked for, not the work file.
 [[noreturn]] void rethrowFor(const FileError& e, const QString& workPath, const QString& target)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/ErrorReport.h"
+
 #include <QByteArray>
 #include <QString>
 
@@ -12,16 +14,12 @@ namespace fnk::store {
 
 // A file operation that failed.  Commands catch it and show the program's
 // error box with its name and number.
-class FileError : public std::runtime_error {
+class FileError : public platform::Failure {
 public:
     FileError(const QString& name, int number, const QString& path);
-    const QString& name() const { return name_; }
-    int number() const { return number_; }
     const QString& path() const { return path_; }
 
 private:
-    QString name_;
-    int number_;
     QString path_;
 };
 
@@ -70,6 +68,12 @@ inline constexpr qint64 kCopyBlockSize = qint64(256) * 1024;
 // returned.  A missing source is error 53.
 bool copyThroughWorkFile(const QString& source, const QString& workPath, const QString& target,
                          const std::function<bool(qint64 done, qint64 size)>& step = {});
+
+// A run killed part way leaves its work file of `workPath` behind under its
+// unique name ("report.txt.a1B2c3.part" for "report.txt.part"); this removes
+// every such file.  Only the six letters and digits of a unique part match,
+// so a file of the user's that merely looks alike stays.
+void removeWorkFileLeftovers(const QString& workPath);
 
 // Writes `data` as the whole of `target` through a unique work file beside it
 // ("<target>.<unique>.part"), flushed to disk and renamed over the target in

@@ -29,9 +29,12 @@ std::unique_ptr<QFile> openWorkFile(const QString& recordFile, const QString& da
         return work;
     }
     // Elsewhere (a macro file) a name of its own, so no file of the user's
-    // there is written over.
+    // there is written over ("bills.fnk.a1B2c3.purge"); what a killed purge
+    // left under such a name goes first.
+    const QString workPath = target.absoluteFilePath() + QStringLiteral(".purge");
+    removeWorkFileLeftovers(workPath);
     auto work = std::make_unique<QTemporaryFile>(target.absoluteFilePath()
-                                                 + QStringLiteral(".XXXXXX"));
+                                                 + QStringLiteral(".XXXXXX.purge"));
     work->setAutoRemove(false);
     if (!work->open())
         throw FileError(QStringLiteral("Cannot create a work file beside ") + recordFile,
@@ -105,6 +108,14 @@ qint64 PurgeDeletedRecs(const QString& recordFile, const QString& dataFolder)
         throw;
     }
     return removed;
+}
+
+void removePurgeLeftovers(const QString& dataFolder)
+{
+    // "temp.dat" is whole only while a purge runs; with the ledger in its
+    // place it is never the one copy of anything.
+    if (QFileInfo(dataFolder + QStringLiteral("fennick.dat")).isFile())
+        QFile::remove(dataFolder + QStringLiteral("temp.dat"));
 }
 
 qint64 RestoreDeletedRecords(const QString& recordFile)

@@ -18,6 +18,11 @@ namespace fnk::store {
 // number of records removed.
 qint64 PurgeDeletedRecs(const QString& recordFile, const QString& dataFolder);
 
+// Removes the work file "temp.dat" that a purge killed while it wrote left
+// in `dataFolder`, once the ledger itself is there.  (A purge of a macro
+// elsewhere removes its own leftovers beside the macro when it next runs.)
+void removePurgeLeftovers(const QString& dataFolder);
+
 // Clears every deletion mark in place.  Returns the number restored.
 qint64 RestoreDeletedRecords(const QString& recordFile);
 

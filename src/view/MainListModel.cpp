@@ -97,6 +97,7 @@ MainListModel::MainListModel(QObject* parent) : QAbstractTableModel(parent)
 
 int MainListModel::rowCount(const QModelIndex& parent) const
 {
+    const std::vector<std::uint32_t>& order_ = *orderData_;
     return parent.isValid() || building_ ? 0 : int(order_.size());
 }
 
@@ -136,9 +137,8 @@ void MainListModel::followPalette(const QPalette& palette)
     outColour_ = platform::readableOn(QColor(255, 0, 0), back);
     openColour_ = platform::readableOn(QColor(0, 0, 255), back);
     inColour_ = platform::readableOn(palette.color(QPalette::Text), back);
-    if (!order_.empty())
-        emit dataChanged(index(0, kAmount), index(int(order_.size()) - 1, kAmount),
-                         {Qt::ForegroundRole});
+    if (rowCount() > 0)
+        emit dataChanged(index(0, kAmount), index(rowCount() - 1, kAmount), {Qt::ForegroundRole});
 }
 
 QColor MainListModel::amountColour(store::Money amount) const
@@ -148,6 +148,7 @@ QColor MainListModel::amountColour(store::Money amount) const
 
 QVariant MainListModel::data(const QModelIndex& index, int role) const
 {
+    const std::vector<std::uint32_t>& order_ = *orderData_;
     if (!index.isValid() || index.row() >= int(order_.size()))
         return {};
     switch (role) {
@@ -185,6 +186,7 @@ QVariant MainListModel::headerData(int section, Qt::Orientation orientation, int
 void MainListModel::setLayout(const QString& layoutCode, const QString& user1Name,
                               const QString& user2Name)
 {
+    const std::vector<std::uint32_t>& order_ = *orderData_;
     // Every rebuild passes the layout in force; only a change is announced.
     const QString header = headerString(layoutCode, user1Name, user2Name);
     if (header == header_ && layoutCode == layout_)
@@ -203,22 +205,21 @@ void MainListModel::beginBuild(bool keepRows, std::size_t expected)
     beginResetModel();
     building_ = true;
     if (!keepRows) {
-        rows_.clear();
-        order_.clear();
-        rows_.shrink_to_fit();
-        order_.shrink_to_fit();
-        rows_.reserve(expected);
+        // New vectors: a snapshot taken of the old rows keeps them.
+        rowData_ = std::make_shared<std::vector<ListRow>>();
+        orderData_ = std::make_shared<std::vector<std::uint32_t>>();
+        rowData_->reserve(expected);
     } else {
         // Keep the rows still listed, in their current order.
-        std::vector<ListRow> kept;
-        kept.reserve(order_.size() + expected);
-        for (std::uint32_t i : order_)
-            kept.push_back(rows_[i]);
-        rows_.swap(kept);
-        order_.clear();
+        auto kept = std::make_shared<std::vector<ListRow>>();
+        kept->reserve(orderData_->size() + expected);
+        for (std::uint32_t i : *orderData_)
+            kept->push_back((*rowData_)[i]);
+        rowData_ = std::move(kept);
+        orderData_ = std::make_shared<std::vector<std::uint32_t>>();
         keeping_ = true;
         present_.clear();
-        for (const ListRow& r : rows_)
+        for (const ListRow& r : *rowData_)
             present_.insert(r.recordNumber);
     }
 }
@@ -230,6 +231,8 @@ bool MainListModel::containsRecord(double recordNumber) const
 
 void MainListModel::endBuild()
 {
+    std::vector<ListRow>& rows_ = *rowData_;
+    std::vector<std::uint32_t>& order_ = *orderData_;
     const std::size_t n = rows_.size();
     if (rows_.capacity() > n + n / 8 + 64) {
         rows_.shrink_to_fit();
@@ -280,15 +283,15 @@ void MainListModel::endBuild()
 void MainListModel::clearRows()
 {
     beginResetModel();
-    rows_.clear();
-    order_.clear();
-    rows_.shrink_to_fit();
-    order_.shrink_to_fit();
+    rowData_ = std::make_shared<std::vector<ListRow>>();
+    orderData_ = std::make_shared<std::vector<std::uint32_t>>();
     endResetModel();
 }
 
 void MainListModel::removeRowAt(int row)
 {
+    detachOrder();
+    std::vector<std::uint32_t>& order_ = *orderData_;
     if (row < 0 || row >= int(order_.size()))
         return;
     beginRemoveRows({}, row, row);
@@ -298,6 +301,9 @@ void MainListModel::removeRowAt(int row)
 
 void MainListModel::sortByColumn(int column, Qt::SortOrder order)
 {
+    detachOrder();
+    const std::vector<ListRow>& rows_ = *rowData_;
+    std::vector<std::uint32_t>& order_ = *orderData_;
     if (column < 0 || column >= kFirstHidden)
         return;
     emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
@@ -403,6 +409,8 @@ void MainListModel::sortByColumn(int column, Qt::SortOrder order)
 
 void MainListModel::finishSort(const QModelIndexList& before, const std::vector<std::uint32_t>& oldOrder)
 {
+    const std::vector<ListRow>& rows_ = *rowData_;
+    const std::vector<std::uint32_t>& order_ = *orderData_;
     // Keep persistent indexes (the current row) on their rows.
     std::vector<int> newPos(rows_.size(), -1);
     for (std::size_t p = 0; p < order_.size(); ++p)
@@ -414,8 +422,19 @@ void MainListModel::finishSort(const QModelIndexList& before, const std::vector<
     emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
 }
 
+void MainListModel::detachOrder()
+{
+    // A snapshot shares the display order until the list changes it.
+    if (orderData_.use_count() > 1)
+        orderData_ = std::make_shared<std::vector<std::uint32_t>>(*orderData_);
+}
+
+ListSnapshot MainListModel::snapshot() const { return ListSnapshot{rowData_, orderData_}; }
+
 std::size_t MainListModel::memoryBytes() const
 {
+    const std::vector<ListRow>& rows_ = *rowData_;
+    const std::vector<std::uint32_t>& order_ = *orderData_;
     return rows_.capacity() * sizeof(ListRow) + order_.capacity() * sizeof(std::uint32_t);
 }
 

@@ -8,6 +8,7 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <unordered_set>
 #include <vector>
 
@@ -25,6 +26,17 @@ struct ListRow {
     std::array<char, 10> user1;
     std::array<char, 10> user2;
     std::array<char, 10> code;
+};
+
+// The rows of the list as they were when it was taken, in display order.
+// The list never changes the vectors a snapshot holds: it makes new ones
+// (a rebuild, a clear) or copies the order first (a sort, a row taken out),
+// so a snapshot can be read from another thread while the list goes on.
+struct ListSnapshot {
+    std::shared_ptr<const std::vector<ListRow>> rows;
+    std::shared_ptr<const std::vector<std::uint32_t>> order;
+    int rowCount() const { return order ? int(order->size()) : 0; }
+    const ListRow& rowAt(int row) const { return (*rows)[(*order)[std::size_t(row)]]; }
 };
 
 // The main list: nine cells a row.
@@ -48,7 +60,9 @@ public:
 
     // The text of cell `column` of `row`, as the list shows it.
     QString cellText(int row, int column) const;
-    const ListRow& rowAt(int row) const { return rows_[order_[size_t(row)]]; }
+    const ListRow& rowAt(int row) const { return (*rowData_)[(*orderData_)[size_t(row)]]; }
+    // The rows as they are now; see ListSnapshot.
+    ListSnapshot snapshot() const;
     double recordNumberAt(int row) const { return rowAt(row).recordNumber; }
 
     // Header and column layout.
@@ -67,7 +81,7 @@ public:
     void beginBuild(bool keepRows, std::size_t expected);
     void appendRow(const ListRow& row)
     {
-        rows_.push_back(row);
+        rowData_->push_back(row);
         if (keeping_)
             present_.insert(row.recordNumber);
     }
@@ -87,8 +101,10 @@ public:
 private:
     QString layoutText(const ListRow& r, int column) const;
     void finishSort(const QModelIndexList& before, const std::vector<std::uint32_t>& oldOrder);
-    std::vector<ListRow> rows_;
-    std::vector<std::uint32_t> order_;  // display order: indexes into rows_
+    void detachOrder();
+    std::shared_ptr<std::vector<ListRow>> rowData_ = std::make_shared<std::vector<ListRow>>();
+    // display order: indexes into rows
+    std::shared_ptr<std::vector<std::uint32_t>> orderData_ = std::make_shared<std::vector<std::uint32_t>>();
     QString layout_ = QStringLiteral("-n12-");
     QString header_;
     QList<HeaderCell> headerCells_;

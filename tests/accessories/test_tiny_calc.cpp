@@ -1,6 +1,6 @@
 // The calculator: the language-neutral number text, the locale's reading of
 // the boxes, single-precision arithmetic and the window's buttons, where a
-// failed step keeps the value it had.
+// failed step shows what went wrong instead of a number.
 
 #include "accessories/TinyCalc.h"
 #include "support/TestSupport.h"
@@ -69,7 +69,7 @@ private slots:
     void calculateRefusesDivisionByZeroAndOverflow();
     void windowControls();
     void operationsShowResultAndCaption();
-    void failedStepsKeepPreviousValues();
+    void failedStepsShowAnError();
     void resultOnTopAndClear();
     void carriedResultReadsBackInCommaLocale();
     void exitClosesWindow();
@@ -194,25 +194,31 @@ void TinyCalcTest::operationsShowResultAndCaption()
     QCOMPARE(c.text("TCTopNum"), QStringLiteral("16777217"));
 }
 
-void TinyCalcTest::failedStepsKeepPreviousValues()
+void TinyCalcTest::failedStepsShowAnError()
 {
     Calc c;
     QCOMPARE(c.run("2", "TCAdd", "3"), QStringLiteral(" 5"));
-    // Division by zero: the earlier result stays, the caption changes.
-    QCOMPARE(c.run("5", "TCDiv", "0"), QStringLiteral(" 5"));
+    // Division by zero: no number at all, not the earlier result.
+    QCOMPARE(c.run("5", "TCDiv", "0"), QStringLiteral("Error: division by zero"));
     QCOMPARE(c.op(), QStringLiteral("/"));
 
-    // Letters leave the top number at 7.
+    // An operand that is no number is never read as an earlier one.
     QCOMPARE(c.run("7", "TCSub", "1"), QStringLiteral(" 6"));
-    QCOMPARE(c.run("abc", "TCAdd", "1"), QStringLiteral(" 8"));
-    // An empty bottom box keeps the bottom number 1; a top beyond the
-    // single range is no number either.
-    QCOMPARE(c.run("1e39", "TCMul", ""), QStringLiteral(" 7"));
-
-    // Overflow keeps the result.
-    QCOMPARE(c.run("3e38", "TCMul", "10"), QStringLiteral(" 7"));
+    QCOMPARE(c.run("abc", "TCAdd", "1"), QStringLiteral("Error: the top number is not a number"));
+    QCOMPARE(c.run("7", "TCAdd", "1x"), QStringLiteral("Error: the bottom number is not a number"));
+    QCOMPARE(c.run("7", "TCMul", ""), QStringLiteral("Error: the bottom number is not a number"));
+    QCOMPARE(c.run("1e39", "TCMul", "1"), QStringLiteral("Error: the top number is out of range"));
+    QCOMPARE(c.run("1", "TCMul", "-1e39"), QStringLiteral("Error: the bottom number is out of range"));
+    QCOMPARE(c.run("3e38", "TCMul", "10"), QStringLiteral("Error: the result is out of range"));
     QCOMPARE(c.op(), QStringLiteral("x"));
     QCOMPARE(c.port.messagesShown().size(), 0);
+
+    // "result on top" carries no error text; a good step shows a number again.
+    c.type("TCTopNum", QStringLiteral("4"));
+    c.click("TCRepeat");
+    QCOMPARE(c.text("TCTopNum"), QStringLiteral("4"));
+    QCOMPARE(c.text("TCResult"), QStringLiteral("Error: the result is out of range"));
+    QCOMPARE(c.run("3e38", "TCDiv", "10"), QStringLiteral(" 3E+37"));
 }
 
 void TinyCalcTest::resultOnTopAndClear()
@@ -240,9 +246,9 @@ void TinyCalcTest::resultOnTopAndClear()
     for (const char* box : {"TCTopNum", "TCBotNum", "TCResult"})
         QVERIFY(c.text(box).isEmpty());
     QCOMPARE(c.op(), QStringLiteral("x"));
-    // All three numbers are 0 again: empty boxes read as the stored zeros.
+    // Empty boxes hold no numbers: nothing earlier is used.
     c.click("TCAdd");
-    QCOMPARE(c.text("TCResult"), QStringLiteral(" 0"));
+    QCOMPARE(c.text("TCResult"), QStringLiteral("Error: the top number is not a number"));
 }
 
 void TinyCalcTest::carriedResultReadsBackInCommaLocale()

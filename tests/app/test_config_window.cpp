@@ -162,6 +162,7 @@ private slots:
     void useCurrentTakesTheCurrentFolder();
     void failedWriteKeepsOldFileAndWindow();
     void passwordOutsideTheCodePageIsRefused();
+    void passwordTypedIsStoredAndMasked();
     void startUpGateComparesAsStored();
 };
 
@@ -278,7 +279,7 @@ void TestConfigWindow::openFillsControlsFromFile()
     QCOMPARE(checkedOptions(w), QStringList{"SUD_3Cal"});
     QCOMPARE(box(w, "FYMonth")->text(), QStringLiteral("4"));
     QCOMPARE(box(w, "FYDay")->text(), QStringLiteral("6"));
-    QCOMPARE(box(w, "PasswordEd")->text(), QStringLiteral("  ab      "));  // as stored
+    QCOMPARE(box(w, "PasswordEd")->text(), QStringLiteral("ab"));
     QCOMPARE(box(w, "OwnerNameEd")->text(), QStringLiteral("Jane Doe"));
     QCOMPARE(box(w, "UDF1NameEd")->text(), QStringLiteral("Payee"));
     QCOMPARE(box(w, "UDF2NameEd")->text(), QStringLiteral("Check No"));
@@ -507,15 +508,14 @@ void TestConfigWindow::saveKeepsChangesMadeInMemoryMeanwhile()
     Fixture fx;
     const SettingsRecord r = storedRecord();
     store(fx, r);
-    ConfigWindow w(fx.folder());
-    w.open(firstRunDefaults());
+    SettingsRecord program = firstRunDefaults();
+    ConfigWindow w(fx.folder(), program);
+    w.open(program);
     box(w, "UDF2NameEd")->setText(QStringLiteral("Memo"));
 
     // The main window turns tool tips on and changes the layout meanwhile.
-    SettingsRecord changed = w.record();
-    changed.setColumnLayout(QStringLiteral("-21n-"));
-    changed.setToolTipsFlag('Y');
-    w.setRecord(changed);
+    program.setColumnLayout(QStringLiteral("-21n-"));
+    program.setToolTipsFlag('Y');
     QCOMPARE(box(w, "UDF2NameEd")->text(), QStringLiteral("Memo"));
 
     click(w, "SaveConfig");
@@ -817,6 +817,36 @@ void TestConfigWindow::passwordOutsideTheCodePageIsRefused()
     QVERIFY(fx.port.messagesShown().isEmpty());
     QCOMPARE(saved.count(), 1);
     QCOMPARE(field(cfg(fx), 6, 10), padded("Gr\xFC\xDF" "e\x80", 10));
+}
+
+void TestConfigWindow::passwordTypedIsStoredAndMasked()
+{
+    // A first run stores no password: ten spaces.  What the user types into
+    // the box is kept, and the next start asks for it.
+    Fixture fx;
+    store(fx, firstRunDefaults());
+    ConfigWindow w(fx.folder());
+    w.open(firstRunDefaults());
+    QLineEdit* password = box(w, "PasswordEd");
+    QCOMPARE(password->echoMode(), QLineEdit::Password);
+    QVERIFY(password->text().isEmpty());
+    QTest::keyClicks(password, QStringLiteral("s3cret"));
+    QCOMPARE(password->text(), QStringLiteral("s3cret"));
+    click(w, "SaveConfig");
+    QVERIFY(!w.isVisible());
+    QCOMPARE(field(cfg(fx), 6, 10), padded("s3cret", 10));
+
+    w.open(firstRunDefaults());
+    QCOMPARE(password->text(), QStringLiteral("s3cret"));
+
+    const auto stored = fnk::app::SettingsFile(fx.folder()).read();
+    QVERIFY(stored.record.hasPassword());
+    fnk::app::Splash gate(stored.record.password());
+    QCOMPARE(gate.passwordBox()->echoMode(), QLineEdit::Password);
+    QSignalSpy passed(&gate, &fnk::app::Splash::passed);
+    QTest::keyClicks(gate.passwordBox(), QStringLiteral("s3cret"));
+    click(gate, "Command1");
+    QCOMPARE(passed.count(), 1);
 }
 
 void TestConfigWindow::startUpGateComparesAsStored()

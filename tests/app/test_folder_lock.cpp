@@ -5,6 +5,7 @@
 #include "AppHarness.h"
 
 #include "app/FolderLock.h"
+#include "support/OtherCopy.h"
 
 #include <QApplication>
 #include <QDir>
@@ -15,44 +16,10 @@
 
 using namespace fnk;
 using app::FolderLock;
+using testsupport::OtherCopy;
+using testsupport::holdFolder;
 
 namespace {
-
-int holdFolder(const char* folder)
-{
-    FolderLock lock;
-    if (lock.take(QString::fromLocal8Bit(folder)) != FolderLock::Outcome::Held)
-        return 2;
-    std::puts("held");
-    std::fflush(stdout);
-    char c;
-    while (::read(0, &c, 1) > 0) {
-    }
-    return 0;
-}
-
-// Another copy holding `folder` for the life of the object.
-struct OtherCopy {
-    QProcess process;
-    explicit OtherCopy(const QString& folder)
-    {
-        process.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--hold"), folder});
-        if (!process.waitForReadyRead(20000) || !process.readAll().startsWith("held"))
-            qFatal("the other copy did not lock %s", qPrintable(folder));
-    }
-    ~OtherCopy()
-    {
-        if (process.state() != QProcess::NotRunning) {
-            process.closeWriteChannel();
-            process.waitForFinished(20000);
-        }
-    }
-    void kill()
-    {
-        process.kill();  // SIGKILL: the lock file stays behind
-        process.waitForFinished(20000);
-    }
-};
 
 const char* const kWriting[] = {"mu_NewEntry", "mu_EditEntry", "mu_PurgeDeletedRecords",
                                 "mu_RestoreDeletedRecords", "mu_NewCategory", "mu_EditCategory",

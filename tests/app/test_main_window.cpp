@@ -3,12 +3,15 @@
 
 #include "app/Settings.h"
 #include "app/Splash.h"
+#include "store/FileIo.h"
 
 #include <QCalendarWidget>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QToolButton>
+
+#include <unistd.h>
 
 using namespace fnk;
 using platform::Answer;
@@ -327,6 +330,29 @@ private slots:
         QCOMPARE(h.port.pendingAnswers(), 0);
     }
 
+    // A purge killed while it wrote its work file, or between its two
+    // renames: the next start finds the ledger whole, makes the backup a file
+    // of its own and removes the work file, without a word.
+    void startSettlesAKilledPurge()
+    {
+        AppHarness h;
+        for (int i = 1; i <= 3; ++i)
+            h.addRecord(QDate(2026, 6, i), -store::kMoneyScale * i, "FO", QStringLiteral("r%1").arg(i));
+        const QByteArray ledger = testsupport::readBytes(h.path("fennick.dat"));
+        testsupport::writeBytes(h.path("temp.dat"), ledger.left(125 + 60));
+        QCOMPARE(::link(QFile::encodeName(h.path("fennick.dat")).constData(),
+                        QFile::encodeName(h.path("fennick.bak")).constData()),
+                 0);
+        h.start();
+        QVERIFY(!QFileInfo::exists(h.path("temp.dat")));
+        QVERIFY(!store::sameFile(h.path("fennick.dat"), h.path("fennick.bak")));
+        QCOMPARE(testsupport::readBytes(h.path("fennick.bak")), ledger);
+        QCOMPARE(testsupport::readBytes(h.path("fennick.dat")), ledger);
+        h.action("mu_FiscalYear")->trigger();
+        QCOMPARE(h.column(2), (QStringList{"r3", "r2", "r1"}));
+        QVERIFY(h.port.messagesShown().isEmpty());
+    }
+
     void damagedSettingsFileIsKeptAside()
     {
         AppHarness h;
@@ -335,6 +361,33 @@ private slots:
         QVERIFY(w.isVisible());
         QCOMPARE(testsupport::readBytes(h.path("fnk41.cfg.bad")), QByteArray(100, 'x'));
         QCOMPARE(QFileInfo(h.path("fnk41.cfg")).size(), 1274);
+        QCOMPARE(h.port.messagesShown().size(), 1);
+    }
+
+    // A category file of a wrong length: the user hears of it once, every
+    // whole entry is used, and the damaged file is kept aside before the
+    // start-up sort writes over it.
+    void damagedCategoryFileIsToldAndKeptAside()
+    {
+        AppHarness h;
+        h.addCategory("ZZ", "Last");
+        h.addCategory("AA", "First");
+        QByteArray damaged = testsupport::readBytes(h.path("category.dat")) + QByteArray(100, 'T');
+        testsupport::writeBytes(h.path("category.dat"), damaged);
+        auto& w = h.start();
+        QVERIFY(w.isVisible());
+        QCOMPARE(w.categoryModel()->rowCount(), 2);
+        QCOMPARE(h.port.messagesShown().size(), 1);
+        const platform::MessageBox told = *h.port.lastMessage();
+        QCOMPARE(told.title, QStringLiteral("Category File Damaged"));
+        QCOMPARE(told.icon, platform::Icon::Exclamation);
+        QVERIFY2(told.text.contains(h.path("category.dat.bad")), qPrintable(told.text));
+        QVERIFY(told.text.contains(QStringLiteral("1,180 bytes")));
+        QCOMPARE(testsupport::readBytes(h.path("category.dat.bad")), damaged);
+        QCOMPARE(QFileInfo(h.path("category.dat")).size(), 1080);
+        QCOMPARE(testsupport::readBytes(h.path("category.dat")).left(2), QByteArray("AA"));
+
+        h.action("mu_DefaultDataFolder")->trigger();
         QCOMPARE(h.port.messagesShown().size(), 1);
     }
 

@@ -38,10 +38,15 @@ private slots:
         QVERIFY(QFile::exists(h.path("2027fnk.doc")));
         QCOMPARE(testsupport::readBytes(h.path("2026fnk.doc")), doc);
 
-        // A desktop that cannot open it is reported.
+        // A desktop where nothing opens it gets a plain message, not the
+        // error box: what is missing, and where the editor is set.
+        h.port.clear();
         shell.queueResult(false);
         h.action("mu_NotesOpen")->trigger();
-        QCOMPARE(h.port.lastMessage()->title, QStringLiteral("Error - operation aborted"));
+        QCOMPARE(h.port.messagesShown().size(), 1);
+        QCOMPARE(h.port.lastMessage()->title, QStringLiteral("Program Not Found"));
+        QVERIFY(h.port.lastMessage()->text.contains(h.path("2027fnk.doc")));
+        QVERIFY(h.port.lastMessage()->text.contains(QStringLiteral("Program Settings")));
     }
 
     void notesWithAnEditorProgram()
@@ -60,6 +65,14 @@ private slots:
         QCOMPARE(r.program, QStringLiteral("/usr/bin/editor"));
         QCOMPARE(r.arguments, QStringList{"2026fnk.doc"});
         QCOMPARE(r.workingFolder, h.folder());
+
+        // An editor that cannot be started is named in a plain message.
+        shell.queueResult(false);
+        h.action("mu_NotesOpen")->trigger();
+        QCOMPARE(h.port.messagesShown().size(), 1);
+        QCOMPARE(h.port.lastMessage()->title, QStringLiteral("Program Not Found"));
+        QVERIFY(h.port.lastMessage()->text.contains(QStringLiteral("/usr/bin/editor")));
+        QVERIFY(h.port.lastMessage()->text.contains(QStringLiteral("Program Settings")));
     }
 
     void webLinkFromTheMenuAndTheToolbar()

@@ -8,6 +8,7 @@
 
 #include "import/ImportWindow.h"
 
+#include <QComboBox>
 #include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QInputDialog>
@@ -214,6 +215,39 @@ private slots:
         QVERIFY2(g_missed.isEmpty(), qPrintable(g_missed.join(", ")));
         QVERIFY2(seen.startsWith(QStringLiteral("Export Complete|")), qPrintable(seen));
         QCOMPARE(testsupport::readBytes(out), once + once);
+    }
+
+    void typedNameTakesTheChosenFileType()
+    {
+        RealHarness h;
+        h.showReport();
+        // "Comma-separated values" picked in the type box, a bare name typed.
+        QStringList filters;
+        whenShown<QFileDialog>([&](QFileDialog* d) {
+            filters = d->nameFilters();
+            auto* types = d->findChild<QComboBox*>(QStringLiteral("fileTypeCombo"));
+            QVERIFY(types);
+            types->setFocus();
+            QTest::keyClick(types, Qt::Key_Down);
+            typeFileName(d, h.path("export1"));
+        });
+        QString done;
+        pressOnBoxes({{QMessageBox::Ok, &done}});
+        h.action("mu_WriteComma")->trigger();
+        QVERIFY2(g_missed.isEmpty(), qPrintable(g_missed.join(", ")));
+        QCOMPARE(filters.size(), 2);
+        QVERIFY2(done.contains(h.path("export1.csv")), qPrintable(done));
+        QVERIFY(!QFileInfo::exists(h.path("export1")));
+        const QByteArray csv = testsupport::readBytes(h.path("export1.csv"));
+        QVERIFY2(csv.contains(",FO        ,n2") && !csv.contains('"'), csv.constData());
+
+        // The report as text: the only type there is, ".txt", is added.
+        chooseFile(h.path("report"));
+        pressOnBoxes({{QMessageBox::Ok, &done}});
+        h.action("mu_WriteText")->trigger();
+        QVERIFY2(g_missed.isEmpty(), qPrintable(g_missed.join(", ")));
+        QVERIFY(!QFileInfo::exists(h.path("report")));
+        QCOMPARE(testsupport::readBytes(h.path("report.txt")), testsupport::readBytes(h.path("fnk_rep.tmp")));
     }
 
     void saveAsTextOverAnExistingFile()

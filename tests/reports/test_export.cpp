@@ -102,6 +102,8 @@ class ExportTest : public QObject {
 private slots:
     void lineItemForms_data();
     void lineItemForms();
+    void typedNameTakesTheChosenFilter_data();
+    void typedNameTakesTheChosenFilter();
     void summaryTotals();
     void appendsAndAsksOnlyForFileWithData();
     void cancelledDialogDoesNothing();
@@ -160,6 +162,38 @@ void ExportTest::lineItemForms()
              exportComplete("The data contained in this report been exported to the file",
                             target));
     QVERIFY(!QGuiApplication::overrideCursor());
+}
+
+void ExportTest::typedNameTakesTheChosenFilter_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<int>("filter");  // 0: "*.txt", 1: "*.csv"
+    QTest::addColumn<QString>("written");
+    QTest::addColumn<QByteArray>("start");
+    QTest::newRow("csv chosen") << "export1" << 1 << "export1.csv" << QByteArray("-250,RENT      ,");
+    QTest::newRow("txt chosen") << "export1" << 0 << "export1.txt" << QByteArray("\"-250\",\"RENT ");
+    QTest::newRow("typed extension wins") << "export1.txt" << 1 << "export1.txt"
+                                          << QByteArray("\"-250\",\"RENT ");
+}
+
+void ExportTest::typedNameTakesTheChosenFilter()
+{
+    QFETCH(QString, typed);
+    QFETCH(int, filter);
+    QFETCH(QString, written);
+    QFETCH(QByteArray, start);
+    Fixture fx;
+    writeLineItemBuild(fx);
+    fx.port.queueFile(fx.path(typed), filter);
+
+    reports::mu_WriteComma(fx.folder(), fx.path("category.dat"));
+
+    QVERIFY2(linesOf(fx.path(written)).value(0).startsWith(start),
+             linesOf(fx.path(written)).value(0).constData());
+    QCOMPARE(QDir(fx.folder()).entryList({"export1*"}, QDir::Files), QStringList{written});
+    QCOMPARE(fx.port.lastMessage()->text,
+             exportComplete("The data contained in this report been exported to the file",
+                            fx.path(written)));
 }
 
 void ExportTest::summaryTotals()

@@ -258,6 +258,15 @@ void OutputTest::writeTextTwice()
     QCOMPARE(boxes[0].defaultButton, Answer::Cancel);
     QCOMPARE(boxes[1].title, QString("Finished"));
     QCOMPARE(QDir(fx.folder()).entryList(QDir::Files), QStringList({"fnk_rep.tmp", "saved.txt"}));
+
+    // A name typed without an extension gets the filter's: the same file.
+    fx.port.clear();
+    fx.port.queueFile(fx.path("saved"));
+    fx.port.queueAnswer(Answer::Ok);
+    reports::mu_WriteText(fx.folder());
+    QCOMPARE(fx.port.messagesShown().size(), 2);
+    QCOMPARE(fx.port.lastMessage()->text, "This report been copied to the file\n\n" + target);
+    QCOMPARE(QDir(fx.folder()).entryList(QDir::Files), QStringList({"fnk_rep.tmp", "saved.txt"}));
 }
 
 void OutputTest::writeTextCancelAndFailure()
@@ -363,13 +372,22 @@ void OutputTest::editReportFailures()
     QCOMPARE(readBytes(fx.path("fnk_rep.doc")), QByteArray("old copy"));
     expectErrorBox(fx);
 
+    // A program that is not there is no fault of the program's: a plain
+    // message says what is missing and where the editor is set.
     writeBytes(fx.path("fnk_rep.tmp"), reportText(3));
     for (const QString& editor : {QString("/usr/bin/editor"), QString()}) {
         fx.port.clear();
         shell.queueResult(false);
         reports::mu_EditReport(fx.folder(), editor);
-        expectErrorBox(fx);
         QCOMPARE(fx.port.messagesShown().size(), 1);
+        const platform::MessageBox box = *fx.port.lastMessage();
+        QCOMPARE(box.title, QString("Program Not Found"));
+        QCOMPARE(box.icon, platform::Icon::Exclamation);
+        QVERIFY2(box.text.contains(editor.isEmpty() ? fx.path("fnk_rep.doc") : editor),
+                 qPrintable(box.text));
+        QVERIFY2(box.text.contains("Program Settings"), qPrintable(box.text));
+        QVERIFY(!box.text.contains("tech support"));
+        QCOMPARE(readBytes(fx.path("fnk_rep.doc")), reportText(3));
     }
     QCOMPARE(shell.requests().size(), 2);
 

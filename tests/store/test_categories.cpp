@@ -7,6 +7,7 @@
 #include "store/Text1252.h"
 #include "support/TestSupport.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <QRandomGenerator>
 #include <QtTest>
@@ -163,23 +164,53 @@ void CategoryFileTest::damagedLengthHoldsWholeEntries()
 {
     Fixture fx;
     CategoryFile file = CategoryFile::inFolder(fx.folder());
+    const QString bad = fx.path(QStringLiteral("category.dat.bad"));
+    QCOMPARE(file.damagedPath(), bad);
     const QByteArray whole = bytesOf({entry(QStringLiteral("B")), entry(QStringLiteral("A"))});
     const QByteArray tail(100, 'T');
     writeBytes(file.path(), whole + tail);
 
     QCOMPARE(file.count(), qint64(2));
+    QCOMPARE(file.strayBytes(), qint64(100));
     QCOMPARE(file.readAll().size(), std::size_t(2));
     QVERIFY_THROWS_EXCEPTION(FileError, file.read(3));
 
-    // The sort leaves the damaged tail where it is.
+    // A change in place leaves the tail alone and keeps nothing aside.
+    file.write(2, entry(QStringLiteral("A"), QStringLiteral("renamed")));
+    QCOMPARE(readBytes(file.path()).mid(1080), tail);
+    QVERIFY(!QFileInfo::exists(bad));
+    const QByteArray damaged = readBytes(file.path());
+
+    // The sort keeps the damaged file aside, then writes the whole entries.
     QVERIFY(SortCategoryFile(file));
     QCOMPARE(codesIn(file), QStringList({"A", "B"}));
-    QCOMPARE(readBytes(file.path()).mid(1080), tail);
+    QCOMPARE(readBytes(bad), damaged);
+    QCOMPARE(QFileInfo(file.path()).size(), qint64(1080));
+    QCOMPARE(file.strayBytes(), qint64(0));
 
-    // An append goes after the last whole entry.
+    // An append over a damaged tail keeps the file aside first, as does a
+    // rewrite.
+    writeBytes(file.path(), whole + tail);
     QCOMPARE(file.append(entry(QStringLiteral("C"))), qint64(3));
     QCOMPARE(QFileInfo(file.path()).size(), qint64(1620));
-    QCOMPARE(codesIn(file), QStringList({"A", "B", "C"}));
+    QCOMPARE(codesIn(file), QStringList({"B", "A", "C"}));
+    QCOMPARE(readBytes(bad), whole + tail);
+    writeBytes(file.path(), whole + "xyz");
+    file.rewrite({entry(QStringLiteral("D"))});
+    QCOMPARE(codesIn(file), QStringList({"D"}));
+    QCOMPARE(readBytes(bad), whole + "xyz");
+    // A whole file is not kept aside.
+    file.rewrite({entry(QStringLiteral("E"))});
+    QCOMPARE(readBytes(bad), whole + "xyz");
+
+    // Where the damaged file cannot be kept aside, nothing is written.
+    QFile::remove(bad);
+    QVERIFY(QDir(fx.folder()).mkdir(QStringLiteral("category.dat.bad")));
+    writeBytes(file.path(), whole + tail);
+    QVERIFY_THROWS_EXCEPTION(FileError, file.append(entry(QStringLiteral("C"))));
+    QVERIFY_THROWS_EXCEPTION(FileError, file.rewrite({entry(QStringLiteral("C"))}));
+    QVERIFY_THROWS_EXCEPTION(FileError, SortCategoryFile(file));
+    QCOMPARE(readBytes(file.path()), whole + tail);
 }
 
 void CategoryFileTest::writeInPlaceAndAppend()

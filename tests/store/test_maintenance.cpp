@@ -150,6 +150,41 @@ private slots:
         QCOMPARE(live.count(), 2);
         QVERIFY(!store::sameFile(dat, bak));
     }
+
+    // A purge killed while it wrote leaves its work file: the next opening of
+    // the folder, or the next purge, takes it away.
+    void leftoverWorkFilesAreRemoved()
+    {
+        testsupport::Fixture fx;
+        const QString dat = fx.path(QStringLiteral("fennick.dat"));
+        const QString temp = fx.path(QStringLiteral("temp.dat"));
+        testsupport::writeBytes(temp, QByteArray(200, 'x'));
+        // Without a ledger beside it, the file is not taken for a leftover.
+        store::removePurgeLeftovers(fx.folder());
+        QVERIFY(QFileInfo::exists(temp));
+        writeRecords(dat, 4);
+        const QByteArray ledger = readBytes(dat);
+        store::removePurgeLeftovers(fx.folder());
+        QVERIFY(!QFileInfo::exists(temp));
+        QCOMPARE(readBytes(dat), ledger);
+
+        // Beside a macro elsewhere: its unique work files go with its next
+        // purge; files of the user's that only look alike stay.
+        QTemporaryDir macroDir(QDir::tempPath() + QStringLiteral("/macros-XXXXXX"));
+        const QString folder = macroDir.path();
+        const QString macro = folder + QStringLiteral("/bills.fnk");
+        writeRecords(macro, 5);
+        const QStringList kept{QStringLiteral("bills.fnk.backup"), QStringLiteral("bills.fnk.a1B2c.purge"),
+                               QStringLiteral("temp.dat")};
+        for (const QString& n : kept)
+            testsupport::writeBytes(folder + u'/' + n, "the user's own file");
+        testsupport::writeBytes(folder + QStringLiteral("/bills.fnk.k9X2aQ.purge"), QByteArray(300, 'y'));
+        QCOMPARE(store::PurgeDeletedRecs(macro, fx.folder()), qint64(2));
+        QStringList expected = kept;
+        expected << QStringLiteral("bills.fnk");
+        expected.sort();
+        QCOMPARE(namesIn(folder), expected);
+    }
 };
 
 QTEST_MAIN(MaintenanceTest)
