@@ -131,6 +131,7 @@ LoadedSettings Ledger::loadSettings(platform::MessagePort& port)
 {
     const LoadedSettings loaded = loadOrCreate(session_.programFolder, port);
     session_.settings = loaded.record;
+    noStoredSize_ = loaded.firstRun || loaded.damaged || loaded.unreadable;
     if (!loaded.firstRun || session_.readOnly)
         return loaded;
     // A first run also gets four starter categories, unless some exist.

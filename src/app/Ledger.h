@@ -2,7 +2,6 @@
 
 #include "app/FolderLock.h"
 #include "app/Session.h"
-#include "app/Settings.h"
 
 #include <QDate>
 #include <QObject>
@@ -39,8 +38,8 @@ public:
     // (or a folder where no lock file can be made): the folder is written as
     // usual.  InUse: another copy holds it and nothing changed; the caller
     // asks the user, then calls openReadOnly() or keeps the folder in use.
-    // ReadOnly: the folder holds a data set but cannot be written; the
-    // caller tells the user and calls openReadOnly().
+    // ReadOnly: the folder cannot be written; the caller tells the user and
+    // calls openReadOnly().
     FolderLock::Outcome lockDataFolder(const QString& folder);
     // The folder about to be used is opened without its lock: every writing
     // command stays off while it is in use.  At start-up the settings stay
@@ -104,6 +103,9 @@ public:
     // first run in a writable folder also gets four starter categories.
     // Returns what was loaded and how.
     LoadedSettings loadSettings(platform::MessagePort& port);
+    // Whether the settings loaded hold no window size of the user's (a
+    // first run, or a damaged or unreadable file replaced by the defaults).
+    bool noStoredSize() const { return noStoredSize_; }
     // Writes the settings in memory, unless another copy held the program
     // folder at start-up or the file was held back.  Throws FileError.
     void writeSettings() const;
@@ -116,6 +118,7 @@ private:
     void setReadOnly(bool on);
 
     Session session_;
+    bool noStoredSize_ = false;
 };
 
 }  // namespace fnk::app

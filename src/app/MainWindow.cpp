@@ -518,8 +518,7 @@ void MainWindow::startUp()
                        notes::builtInHelp());
 
     // The start-up form, with the settings loaded behind it.
-    const LoadedSettings loaded = ledger_.loadSettings(platform::messages());
-    noStoredSize_ = loaded.firstRun || loaded.damaged || loaded.unreadable;
+    ledger_.loadSettings(platform::messages());
     splash_ = new Splash(session_.settings.password());
     splash_holder_.reset(splash_);
     connect(splash_, &Splash::passed, this, &MainWindow::gatePassed);
@@ -579,7 +578,7 @@ void MainWindow::startUp()
         reportFailure(e);
     }
 
-    if (noStoredSize_)
+    if (ledger_.noStoredSize())
         fitFirstRunWindow();
     if (!session_.settings.hasPassword())
         gatePassed();

@@ -276,7 +276,6 @@ private:
     QList<QLabel*> generalPanels_;
     QWidget* listArea_ = nullptr;
     bool started_ = false;
-    bool noStoredSize_ = false;  // the settings came from the first-run defaults
     platform::HelpViewer help_;
     QList<QPointer<QWidget>> secondary_;  // windows that follow the font setting
     QList<QPointer<QWidget>> games_;

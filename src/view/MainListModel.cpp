@@ -137,9 +137,8 @@ void MainListModel::followPalette(const QPalette& palette)
     outColour_ = platform::readableOn(QColor(255, 0, 0), back);
     openColour_ = platform::readableOn(QColor(0, 0, 255), back);
     inColour_ = platform::readableOn(palette.color(QPalette::Text), back);
-    if (!orderData_->empty())
-        emit dataChanged(index(0, kAmount), index(int(orderData_->size()) - 1, kAmount),
-                         {Qt::ForegroundRole});
+    if (rowCount() > 0)
+        emit dataChanged(index(0, kAmount), index(rowCount() - 1, kAmount), {Qt::ForegroundRole});
 }
 
 QColor MainListModel::amountColour(store::Money amount) const
