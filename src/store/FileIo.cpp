@@ -69,7 +69,9 @@ std::optional<testing::Fault> injectedFailure()
                     file.fileName());
 }
 
-[[noreturn]] void throwErrno(const QString& what, const QString& path, int err)
+}  // namespace
+
+void throwErrno(const QString& what, const QString& path, int err)
 {
     int number = kPathFileAccess;
     if (err == ENOSPC || err == EDQUOT)
@@ -82,7 +84,6 @@ std::optional<testing::Fault> injectedFailure()
                         + QLatin1Char(')'),
                     number, path);
 }
-}  // namespace
 
 FileError::FileError(const QString& name, int number, const QString& path)
     : platform::Failure(name, number), path_(path)

@@ -34,6 +34,10 @@ enum ErrorNumber {
     kDeviceIo = 57,
 };
 
+// Throws the FileError of a failed system call: `err` (an errno value)
+// picks the number (disk full, permission denied, path not found).
+[[noreturn]] void throwErrno(const QString& what, const QString& path, int err);
+
 // Low-level file steps shared by every file format.  Each throws FileError.
 void openFile(QFile& file, int mode);  // QIODevice::OpenMode flags
 QByteArray readAt(QFile& file, qint64 offset, qint64 length);

@@ -34,16 +34,7 @@ QByteArray nameOf(const QString& path) { return QFile::encodeName(path); }
 
 [[noreturn]] void failErrno(const QString& what, const QString& path, int err)
 {
-    int number = kPathFileAccess;
-    if (err == ENOSPC || err == EDQUOT)
-        number = kDiskFull;
-    else if (err == EACCES || err == EPERM || err == EROFS)
-        number = kPermissionDenied;
-    else if (err == ENOENT)
-        number = kPathNotFound;
-    throw FileError(what + QStringLiteral(" (") + QString::fromLocal8Bit(std::strerror(err))
-                        + QLatin1Char(')'),
-                    number, path);
+    throwErrno(what, path, err);
 }
 
 void syncFolderOf(const QString& path)
