@@ -787,6 +787,7 @@ void ImportWindow::RecordPreview_DoubleClick(QTreeWidgetItem* item)
         if (categories_.rules.categoryFor(t.note) != code)
             categories_.givenRows.insert(row, code);  // a longer rule still wins elsewhere
         try {
+            store::ChangeScope change = store::beginChange(beginChange_, QStringLiteral("Category Rule"));
             categories_.rules.write(CategoryRules::pathIn(dataFolder()));
         } catch (const store::FileError& e) {
             platform::reportException(e);
