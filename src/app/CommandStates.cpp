@@ -10,7 +10,7 @@ constexpr const char* kNames[kCommandCount] = {
     "mu_DefaultDataFolder", "mu_AlternateFolder1", "mu_AlternateFolder2", "mu_SelectDataFolder",
     "mu_Import", "mu_Backup", "mu_CreateBackup", "mu_RestoreBackup", "mu_ReIndex", "mu_ConfigSettings",
     "mu_Exit",
-    "mu_NewEntry", "mu_EditEntry", "mu_PurgeDeletedRecords", "mu_RestoreDeletedRecords",
+    "mu_Undo", "mu_Redo", "mu_NewEntry", "mu_EditEntry", "mu_PurgeDeletedRecords", "mu_RestoreDeletedRecords",
     "mu_NewCategory", "mu_EditCategory",
     "mu_PlayMacro", "mu_MacroCreate", "mu_MacroQuit",
     "mu_SearchFragment", "mu_SearchComplete", "mu_SearchUDF1", "mu_SearchUDF2", "mu_AllCats",
@@ -91,6 +91,10 @@ CommandStates commandStates(const Modes& m)
     set(Command::PlayMacro, !m.readOnly && !m.macroEdit);
     set(Command::MacroCreate, !m.readOnly && !m.macroEdit);
     set(Command::MacroQuit, m.macroEdit);
+    // The import window keeps the statement ids and rules it read: the files
+    // stay as it left them until it closes.
+    set(Command::Undo, !m.readOnly && !m.importOpen && m.canUndo);
+    set(Command::Redo, !m.readOnly && !m.importOpen && m.canRedo);
 
     set(Command::NewReport, !m.freeSelection);
     set(Command::QuitReports, m.freeSelection);

@@ -20,7 +20,7 @@ enum class Command {
     DefaultDataFolder, AlternateFolder1, AlternateFolder2, SelectDataFolder, Import, Backup,
     CreateBackup, RestoreBackup, ReIndex, ConfigSettings, Exit,
     // Records
-    NewEntry, EditEntry, PurgeDeletedRecords, RestoreDeletedRecords, NewCategory, EditCategory,
+    Undo, Redo, NewEntry, EditEntry, PurgeDeletedRecords, RestoreDeletedRecords, NewCategory, EditCategory,
     // Macro
     PlayMacro, MacroCreate, MacroQuit,
     // Search
@@ -61,6 +61,8 @@ struct Modes {
     bool reportShown = false;     // the report view is up (being built or on screen)
     bool reportBuilding = false;  // everything waits for the build
     bool importOpen = false;      // the import window writes to the data folder of its opening
+    bool canUndo = false;         // the history holds a command to undo
+    bool canRedo = false;         // ... or one undone to do again
 };
 
 struct CommandStates {

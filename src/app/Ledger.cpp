@@ -19,6 +19,8 @@ Ledger::Ledger(const QString& programFolder, QObject* parent) : QObject(parent)
     session_.settings = firstRunDefaults();
 }
 
+Ledger::~Ledger() { dropHistories(); }
+
 // ------------------------------------------------------------------ lock
 
 FolderLock::Outcome Ledger::lockDataFolder(const QString& folder)
@@ -48,6 +50,7 @@ FolderLock::Outcome Ledger::lockDataFolder(const QString& folder)
 
 void Ledger::openReadOnly(bool atStartUp)
 {
+    dropHistories();
     session_.folderLock.release();
     if (atStartUp)
         session_.settingsReadOnly = true;
@@ -74,20 +77,26 @@ void Ledger::setReadOnly(bool on)
 
 void Ledger::switchDataFolder(const QString& folder, bool reindex)
 {
+    // The history of the folder left behind goes with it.
+    dropHistories();
     session_.setDataFolder(folder);
-    if (!reindex)
+    if (!reindex) {
+        startHistory();
         return;
+    }
     if (!QFileInfo(session_.dataFolder).isDir())
         throw store::FileError(QStringLiteral("Path not found: ") + session_.dataFolder,
                                store::kPathNotFound, session_.dataFolder);
     if (!session_.readOnly)
         store::RecordFile(session_.recordFile()).reindex();
+    startHistory();
 }
 
 // ------------------------------------------------------ record file work
 
 bool Ledger::reindex()
 {
+    store::ChangeScope change = beginChange(QStringLiteral("Re-Index"));
     const bool renumbered = store::RecordFile(session_.recordFile()).reindex() > 0;
     if (renumbered)
         session_.recordsChangedBeneath();
@@ -97,12 +106,14 @@ bool Ledger::reindex()
 qint64 Ledger::purgeDeleted()
 {
     return changeRecords(
+        QStringLiteral("Purge Deleted Records"),
         [this] { return store::PurgeDeletedRecs(session_.recordFile(), session_.dataFolder); });
 }
 
 qint64 Ledger::restoreDeleted()
 {
-    return changeRecords([this] { return store::RestoreDeletedRecords(session_.recordFile()); });
+    return changeRecords(QStringLiteral("Restore Deleted Records"),
+                         [this] { return store::RestoreDeletedRecords(session_.recordFile()); });
 }
 
 // ---------------------------------------------------------------- macros
@@ -113,16 +124,133 @@ Ledger::MacroOpen Ledger::enterMacroEdit(const QString& path)
         return MacroOpen::Damaged;
     store::RecordFile(path).reindex();
     session_.setMacroEdit(path);
+    macroHistory_.reset();
+    if (!session_.readOnly) {
+        try {
+            macroHistory_ = std::make_unique<store::UndoHistory>(
+                store::UndoHistory::macroWorkFolderOf(session_.dataFolder), QStringList{path});
+        } catch (const store::FileError&) {
+            // No work folder can be made: macro edit goes on without undo.
+        }
+    }
+    emit historyChanged();
     return MacroOpen::Opened;
 }
 
-void Ledger::leaveMacroEdit() { session_.setMacroEdit(QString()); }
+void Ledger::leaveMacroEdit()
+{
+    macroHistory_.reset();
+    session_.setMacroEdit(QString());
+    emit historyChanged();
+}
 
 qint64 Ledger::playMacro(const QString& path, const QDate& date,
                          const std::function<void(qint64, qint64)>& progress)
 {
     return changeRecords(
+        QStringLiteral("Play Macro"),
         [&] { return macros::playMacro(path, session_.recordFile(), date, progress); });
+}
+
+// ------------------------------------------------------------------ undo
+
+QStringList Ledger::importFilesOf(const QString& dataFolder)
+{
+    return {dataFolder + QStringLiteral("fnk_seen.txt"), dataFolder + QStringLiteral("fnk_rule.txt")};
+}
+
+void Ledger::startHistory()
+{
+    history_.reset();
+    if (!session_.readOnly && QFileInfo(session_.dataFolder).isDir()) {
+        const QString& d = session_.dataFolder;
+        QStringList files{d + QStringLiteral("fennick.dat"), d + QStringLiteral("category.dat"),
+                          d + QStringLiteral("udf1.dat"), d + QStringLiteral("udf2.dat")};
+        files += importFilesOf(d);
+        try {
+            history_ = std::make_unique<store::UndoHistory>(store::UndoHistory::workFolderOf(d), files);
+        } catch (const store::FileError&) {
+            // No work folder can be made: the commands run as before, without undo.
+        }
+    }
+    emit historyChanged();
+}
+
+void Ledger::dropHistories()
+{
+    macroHistory_.reset();
+    history_.reset();
+}
+
+store::ChangeScope Ledger::beginChange(const QString& text)
+{
+    std::vector<store::UndoHistory::Step> steps;
+    if (history_)
+        steps.push_back(history_->begin(text));
+    if (macroHistory_ && session_.macroMode)
+        steps.push_back(macroHistory_->begin(text));
+    return store::ChangeScope(std::move(steps), [this] { emit historyChanged(); });
+}
+
+store::ChangeScope Ledger::beginFolderChange(const QString& text)
+{
+    std::vector<store::UndoHistory::Step> steps;
+    if (history_)
+        steps.push_back(history_->begin(text));
+    return store::ChangeScope(std::move(steps), [this] { emit historyChanged(); });
+}
+
+store::UndoHistory* Ledger::currentHistory() const
+{
+    if (session_.readOnly)
+        return nullptr;
+    return session_.macroMode ? macroHistory_.get() : history_.get();
+}
+
+bool Ledger::canUndo() const
+{
+    const store::UndoHistory* h = currentHistory();
+    return h && h->canUndo();
+}
+
+bool Ledger::canRedo() const
+{
+    const store::UndoHistory* h = currentHistory();
+    return h && h->canRedo();
+}
+
+QString Ledger::undoText() const
+{
+    const store::UndoHistory* h = currentHistory();
+    return h ? h->undoText() : QString();
+}
+
+QString Ledger::redoText() const
+{
+    const store::UndoHistory* h = currentHistory();
+    return h ? h->redoText() : QString();
+}
+
+void Ledger::undo() { swap(true); }
+void Ledger::redo() { swap(false); }
+
+void Ledger::swap(bool undo)
+{
+    store::UndoHistory* h = currentHistory();
+    if (!h || (undo ? !h->canUndo() : !h->canRedo()))
+        return;
+    QStringList changed;
+    try {
+        changed = undo ? h->undo() : h->redo();
+    } catch (...) {
+        emit historyChanged();
+        throw;
+    }
+    // Record numbers taken before are no good once the record file was put
+    // back, shorter, longer or in another order.
+    if (changed.contains(session_.recordFile()))
+        session_.recordsChangedBeneath();
+    emit historyChanged();
 }
 
 // -------------------------------------------------------------- settings

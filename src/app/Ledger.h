@@ -2,11 +2,15 @@
 
 #include "app/FolderLock.h"
 #include "app/Session.h"
+#include "app/Settings.h"
+#include "store/ChangeScope.h"
+#include "store/UndoHistory.h"
 
 #include <QDate>
 #include <QObject>
 
 #include <functional>
+#include <memory>
 #include <type_traits>
 
 namespace fnk::platform {
@@ -25,10 +29,16 @@ namespace fnk::app {
 // number taken before a change writes after it holds here once: every command
 // that may have changed or renumbered the record file advances the session's
 // epoch, whether it ended well or not.
+//
+// It also keeps the undo history of the data folder (and, in macro edit, one
+// of the macro file): each of its commands runs inside a step, and whatever
+// changes the files elsewhere (the panels, the import window) opens its step
+// through beginChange().
 class Ledger : public QObject {
     Q_OBJECT
 public:
     explicit Ledger(const QString& programFolder, QObject* parent = nullptr);
+    ~Ledger() override;
 
     Session& session() { return session_; }
     const Session& session() const { return session_; }
@@ -84,8 +94,40 @@ public:
         }
     }
 
+    // The same as one change the user can undo, named `text`.
+    template <typename Work>
+    auto changeRecords(const QString& text, Work&& work) -> std::invoke_result_t<Work>
+    {
+        store::ChangeScope change = beginChange(text);
+        return changeRecords(std::forward<Work>(work));
+    }
+
     // The import window closed: it may have added to the record file.
     void importEnded() { session_.recordsChangedBeneath(); }
+
+    // ---------------------------------------------------------------- undo
+    // The files an import run may change beside the record file: the ids of
+    // the statements imported and the category rules.
+    static QStringList importFilesOf(const QString& dataFolder);
+    // Makes the history of the data folder anew (the old one goes), once the
+    // folder is open and checked; none in a folder opened read-only.
+    void startHistory();
+    // Opens a change of the data set named `text`: one step in the folder's
+    // history, and in macro edit one in the macro file's too.
+    store::ChangeScope beginChange(const QString& text);
+    // A change that is always the data folder's (an import run), even in
+    // macro edit.
+    store::ChangeScope beginFolderChange(const QString& text);
+    // The history undo and redo work on: the macro file's in macro edit.
+    bool canUndo() const;
+    bool canRedo() const;
+    QString undoText() const;
+    QString redoText() const;
+    // Undo the last command, or redo the last undone.  Throw
+    // store::UndoRefused when a file is not as the program left it and
+    // FileError when the disk fails; the files are then as they were.
+    void undo();
+    void redo();
 
     // -------------------------------------------------------------- macros
     enum class MacroOpen { Opened, Damaged };
@@ -113,12 +155,19 @@ public:
 signals:
     // The data folder was opened read-only, or writable again.
     void readOnlyChanged(bool readOnly);
+    // What undo and redo would do changed.
+    void historyChanged();
 
 private:
     void setReadOnly(bool on);
+    store::UndoHistory* currentHistory() const;
+    void swap(bool undo);
+    void dropHistories();
 
     Session session_;
     bool noStoredSize_ = false;
+    std::unique_ptr<store::UndoHistory> history_;       // of the data folder
+    std::unique_ptr<store::UndoHistory> macroHistory_;  // of the macro file in macro edit
 };
 
 }  // namespace fnk::app

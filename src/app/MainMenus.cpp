@@ -17,6 +17,7 @@ struct MenuItem {
     const char* name;     // nullptr: a separator
     const char* caption;
     QKeyCombination key = QKeyCombination();
+    QKeyCombination otherKey = QKeyCombination();
 };
 
 struct MenuDef {
@@ -49,7 +50,11 @@ const std::vector<MenuDef>& menuDefs()
           kSep,
           {"mu_Exit", "E&xit"}}},
         {"mu_Records", "&Records",
-         {{"mu_NewEntry", "&New Entry", key(Qt::Key_F2)},
+         {{"mu_Undo", "&Undo", ctrl(Qt::Key_Z)},
+          {"mu_Redo", "Re&do", QKeyCombination(Qt::ControlModifier | Qt::ShiftModifier, Qt::Key_Z),
+           ctrl(Qt::Key_Y)},
+          kSep,
+          {"mu_NewEntry", "&New Entry", key(Qt::Key_F2)},
           {"mu_EditEntry", "&Edit Entry"},
           kSep,
           {"mu_PurgeDeletedRecords", "&Purge Deleted Records"},
@@ -143,7 +148,9 @@ QHash<QString, QAction*> buildMainMenus(QMenuBar* bar)
             }
             QAction* a = menu->addAction(QString::fromUtf8(it.caption));
             a->setObjectName(QLatin1String(it.name));
-            if (it.key != QKeyCombination())
+            if (it.otherKey != QKeyCombination())
+                a->setShortcuts({QKeySequence(it.key), QKeySequence(it.otherKey)});
+            else if (it.key != QKeyCombination())
                 a->setShortcut(QKeySequence(it.key));
             actions.insert(QLatin1String(it.name), a);
         }

@@ -247,6 +247,7 @@ MainWindow::MainWindow(const QString& programFolder, QWidget* parent)
     // are let go of before the next command can write through them.
     connect(&session_, &Session::recordFileChanged, this, [this] { forgetRecordNumbers(true); });
     connect(&session_, &Session::recordsRenumbered, this, [this] { forgetRecordNumbers(false); });
+    connect(&ledger_, &Ledger::historyChanged, this, &MainWindow::updateCommands);
 
     updateCommands();
     // Column widths follow the header string, set again only when the layout
@@ -482,6 +483,8 @@ Modes MainWindow::modes() const
     m.reportShown = reportShown_;
     m.reportBuilding = reportBuilding();
     m.importOpen = bool(import_);
+    m.canUndo = ledger_.canUndo();
+    m.canRedo = ledger_.canRedo();
     return m;
 }
 
@@ -494,6 +497,14 @@ void MainWindow::updateCommands()
         b.button->setEnabled(states.button(b.command, b.role));
     mainGrid_->setEnabled(states.mainGrid && listWanted_);
     categoryGrid_->setEnabled(states.categoryGrid);
+    // Undo and redo name the command they would act on.
+    auto named = [](const QString& caption, const QString& command) {
+        QString escaped = command;
+        escaped.replace(QLatin1Char('&'), QLatin1String("&&"));
+        return command.isEmpty() ? caption : caption + QLatin1Char(' ') + escaped;
+    };
+    action(Command::Undo)->setText(named(QStringLiteral("&Undo"), ledger_.undoText()));
+    action(Command::Redo)->setText(named(QStringLiteral("Re&do"), ledger_.redoText()));
 }
 
 void MainWindow::setListWanted(bool on)
@@ -577,6 +588,8 @@ void MainWindow::startUp()
     } catch (const std::exception& e) {
         reportFailure(e);
     }
+    // What can be undone starts here, with the folder as it was opened.
+    ledger_.startHistory();
 
     if (ledger_.noStoredSize())
         fitFirstRunWindow();
@@ -833,7 +846,7 @@ void MainWindow::mu_ClearTheGrid()
 
 // --------------------------------------------------------------- editing
 
-edit::EditContext MainWindow::editContext() const
+edit::EditContext MainWindow::editContext()
 {
     edit::EditContext c;
     c.recordFile = session_.recordFile();
@@ -848,16 +861,22 @@ edit::EditContext MainWindow::editContext() const
     c.confirm = session_.settings.confirmsReplaceAndDelete();
     c.macroMode = session_.macroMode;
     c.recordEpoch = session_.recordEpoch();
+    c.beginChange = [ledger = &ledger_](const QString& text) {
+        return ledger->beginChange(text);
+    };
     return c;
 }
 
-edit::CategoryContext MainWindow::categoryContext() const
+edit::CategoryContext MainWindow::categoryContext()
 {
     edit::CategoryContext c;
     c.categoryFile = session_.categoryFile();
     c.recordFile = session_.recordFile();
     c.rememberedCode = session_.rememberedCode;
     c.rememberedName = session_.rememberedName;
+    c.beginChange = [ledger = &ledger_](const QString& text) {
+        return ledger->beginChange(text);
+    };
     return c;
 }
 
@@ -1147,6 +1166,32 @@ void MainWindow::mu_RestoreDeletedRecords()
                        "Proceed?"),
         [this] { return ledger_.restoreDeleted(); },
         QStringLiteral(" records that were marked for deletion have been restored."));
+}
+
+void MainWindow::undoOrRedo(bool undo)
+{
+    if (session_.readOnly || !(undo ? ledger_.canUndo() : ledger_.canRedo()))
+        return;
+    try {
+        platform::WaitCursor busy;
+        if (undo)
+            ledger_.undo();
+        else
+            ledger_.redo();
+    } catch (const store::UndoRefused& e) {
+        platform::messages().inform(undo ? QStringLiteral("Undo") : QStringLiteral("Redo"), e.name(),
+                                    platform::Icon::Exclamation);
+        return;
+    } catch (const std::exception& e) {
+        reportFailure(e);
+        rebuildList();
+        return;
+    }
+    // The categories may be others now, and the category panel's one gone.
+    if (categoryPanel_->isVisible())
+        categoryPanel_->QuitCat_Click();
+    PopCategoryGrid();
+    rebuildList();
 }
 
 // ------------------------------------------------------------ settings

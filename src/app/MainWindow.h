@@ -91,6 +91,8 @@ public slots:
     void mu_ConfigSettings();
     void mu_Exit();
     // Records
+    void mu_Undo() { undoOrRedo(true); }
+    void mu_Redo() { undoOrRedo(false); }
     void mu_PurgeDeletedRecords();
     void mu_RestoreDeletedRecords();
     // Search
@@ -219,8 +221,8 @@ private:
     void endReportBuild(reports::ReportBuildJob::Outcome outcome,
                         const std::shared_ptr<reports::ReportText>& text, const std::exception_ptr& error);
     void showReportText();
-    edit::EditContext editContext() const;
-    edit::CategoryContext categoryContext() const;
+    edit::EditContext editContext();
+    edit::CategoryContext categoryContext();
     double currentRecordNumber() const;
     void MainGrid_MouseUp(const QPoint& pos);
     bool listKey(QKeyEvent* key);
@@ -236,6 +238,8 @@ private:
     // program ends at start-up, a switch does not happen).
     bool takeDataFolder(const QString& folder, bool atStartUp);
     void readOnlyChanged(bool on);
+    // Undo or redo the last command, then show the lists as after it.
+    void undoOrRedo(bool undo);
 
     Ledger ledger_;
     Session& session_ = ledger_.session();

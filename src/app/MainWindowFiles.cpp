@@ -64,7 +64,7 @@ void MainWindow::mu_RestoreBackup()
 {
     // Whatever the answer, the file may be another now.
     const bool ok = ledger_.changeRecords(
-        [this] { return app::mu_RestoreBackup(session_.recordFile(), session_.dataFolder); });
+        QStringLiteral("Restore Internal Backup"), [this] { return app::mu_RestoreBackup(session_.recordFile(), session_.dataFolder); });
     if (ok)
         mu_AllCats();
     else
@@ -90,6 +90,8 @@ void MainWindow::mu_Import()
     f.setBold(session_.settings.boldFonts());
     w->setFont(f);
     w->setInternalBackup([recordFile, dataFolder] { app::mu_CreateBackup(recordFile, dataFolder); });
+    // Its runs are changes of the data folder of its opening, macro edit or not.
+    w->setBeginChange([this](const QString& text) { return ledger_.beginFolderChange(text); });
     connect(w, &imports::ImportWindow::finished, this, [this] {
         import_ = nullptr;
         updateCommands();

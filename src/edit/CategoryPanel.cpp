@@ -189,7 +189,10 @@ void CategoryPanel::SaveCat_Click()
         hidePanel();
         return;
     }
-    store::CategoryFile file(context_().categoryFile);
+    const CategoryContext ctx = context_();
+    // The new entry and the sorted list are one change.
+    store::ChangeScope change = store::beginChange(ctx.beginChange, QStringLiteral("New Category"));
+    store::CategoryFile file(ctx.categoryFile);
     try {
         // Every entry is looked at; codes compare trimmed and by letter case.
         int matches = 0;
@@ -232,6 +235,8 @@ void CategoryPanel::ReplaceCat_Click()
     // The category opened for editing is the one replaced, even if another
     // was double-clicked in the list meanwhile.
     const QString oldCode = editedCode_;
+    // The entry, its records recoded and the sorted list are one change.
+    store::ChangeScope change = store::beginChange(ctx.beginChange, QStringLiteral("Replace Category"));
     store::CategoryFile file(ctx.categoryFile);
     try {
         const std::vector<store::CategoryEntry> entries = file.readAll();
@@ -324,6 +329,8 @@ void CategoryPanel::DeleteCat_Click()
                        QStringLiteral("Delete category?") + kTwoBreaks + storedName))
         return;
 
+    // The entry, the sorted list and the records deleted with it are one change.
+    store::ChangeScope change = store::beginChange(ctx.beginChange, QStringLiteral("Delete Category"));
     try {
         file.rewrite(kept);
     } catch (const store::FileError& e) {

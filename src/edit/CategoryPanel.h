@@ -1,5 +1,7 @@
 #pragma once
 
+#include "store/ChangeScope.h"
+
 #include <QFrame>
 #include <QString>
 
@@ -17,6 +19,8 @@ struct CategoryContext {
     QString recordFile;     // the current record file, whose records follow a recode
     QString rememberedCode; // 10 characters; spaces when all categories are shown
     QString rememberedName; // 20 characters; "All Categories" when all are shown
+    // Opens the undo step every change of the files runs in (none: not undoable).
+    store::BeginChange beginChange;
 };
 
 // The category panel "CategoryFrame": saves a new category, replaces

@@ -292,6 +292,8 @@ void EditPanel::removeFromPickList(int field)
         return;
     const EditContext ctx = context_();
     try {
+        store::ChangeScope change =
+            store::beginChange(ctx.beginChange, QStringLiteral("Remove Pick-List Value"));
         store::PickList pick = store::PickList::forField(ctx.dataFolder, field);
         pick.remove(value);
         fillEntries(list, pick.load());
@@ -470,7 +472,8 @@ void EditPanel::saveNew(bool income)
     store::LedgerRecord rec;
     fillFromPanel(rec, income ? amount.magnitude : -amount.magnitude, true);
 
-    if (!saveWithPickLists(ctx, [&] { store::RecordFile(ctx.recordFile).FileNewEntry(rec); }))
+    if (!saveWithPickLists(ctx, QStringLiteral("New Record"),
+                           [&] { store::RecordFile(ctx.recordFile).FileNewEntry(rec); }))
         return;
     buffer_ = rec;
     if (amount.wasEmpty)
@@ -478,8 +481,11 @@ void EditPanel::saveNew(bool income)
     closePanel(true);
 }
 
-bool EditPanel::saveWithPickLists(const EditContext& ctx, const std::function<void()>& write)
+bool EditPanel::saveWithPickLists(const EditContext& ctx, const QString& command,
+                                  const std::function<void()>& write)
 {
+    // The record and the values its lists learnt are one change.
+    store::ChangeScope change = store::beginChange(ctx.beginChange, command);
     // The pick lists learn the values first; when the record cannot be
     // written they are taken back out, so nothing is half saved.
     PickListAdditions added;
@@ -526,7 +532,8 @@ void EditPanel::replace(bool income)
     store::LedgerRecord rec = buffer_;
     fillFromPanel(rec, income ? amount.magnitude : -amount.magnitude, !ctx.macroMode);
 
-    if (!saveWithPickLists(ctx, [&] { store::RecordFile(ctx.recordFile).ReplaceRecord(selected_, rec); }))
+    if (!saveWithPickLists(ctx, QStringLiteral("Replace Record"),
+                           [&] { store::RecordFile(ctx.recordFile).ReplaceRecord(selected_, rec); }))
         return;
     buffer_ = rec;
     if (amount.wasEmpty)
@@ -548,6 +555,7 @@ void EditPanel::DeleteButton_Click()
     store::LedgerRecord rec = buffer_;
     rec.deletedFlag = 'Y';
     try {
+        store::ChangeScope change = store::beginChange(ctx.beginChange, QStringLiteral("Delete Record"));
         store::RecordFile(ctx.recordFile).ReplaceRecord(selected_, rec);
     } catch (const store::FileError& e) {
         platform::reportException(e);
@@ -575,6 +583,7 @@ bool EditPanel::deleteRecord(double recordNumber)
         return false;
     rec.deletedFlag = 'Y';
     try {
+        store::ChangeScope change = store::beginChange(ctx.beginChange, QStringLiteral("Delete Record"));
         store::RecordFile(ctx.recordFile).ReplaceRecord(n, rec);
     } catch (const store::FileError& e) {
         platform::reportException(e);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "store/ChangeScope.h"
 #include "store/LedgerRecord.h"
 
 #include <QFrame>
@@ -33,6 +34,8 @@ struct EditContext {
     // Changes whenever the record file changes or is renumbered: the panel
     // writes only under the count it was opened under.
     quint64 recordEpoch = 0;
+    // Opens the undo step every change of the files runs in (none: not undoable).
+    store::BeginChange beginChange;
 };
 
 // Which pick lists a save added a value to, so a failed save can take them
@@ -141,7 +144,8 @@ private:
     void replace(bool income);
     void fillFromPanel(store::LedgerRecord& rec, store::Money amount, bool readDate) const;
     void takeBackAdditions(const EditContext& ctx, const PickListAdditions& added);
-    bool saveWithPickLists(const EditContext& ctx, const std::function<void()>& write);
+    bool saveWithPickLists(const EditContext& ctx, const QString& command,
+                           const std::function<void()>& write);
     void shiftDate(int days, int months);
     void removeFromPickList(int field);
     void closePanel(bool saved);

@@ -33,6 +33,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <optional>
 
 namespace fnk::imports {
 
@@ -786,6 +787,7 @@ void ImportWindow::RecordPreview_DoubleClick(QTreeWidgetItem* item)
         if (categories_.rules.categoryFor(t.note) != code)
             categories_.givenRows.insert(row, code);  // a longer rule still wins elsewhere
         try {
+            store::ChangeScope change = store::beginChange(beginChange_, QStringLiteral("Category Rule"));
             categories_.rules.write(CategoryRules::pathIn(dataFolder()));
         } catch (const store::FileError& e) {
             platform::reportException(e);
@@ -793,6 +795,17 @@ void ImportWindow::RecordPreview_DoubleClick(QTreeWidgetItem* item)
     }
     showStatementPreview();
 }
+
+namespace {
+
+// The name of a run for undo.
+QString importText(qint64 imported)
+{
+    return imported == 1 ? QStringLiteral("Import of 1 Record")
+                         : QStringLiteral("Import of %1 Records").arg(imported);
+}
+
+}  // namespace
 
 void ImportWindow::importStatementRun()
 {
@@ -810,6 +823,9 @@ void ImportWindow::importStatementRun()
     StatementRunEnd end;
     QElapsedTimer shown;
     shown.start();
+    // The records, the ids it remembers and nothing else are one change.
+    std::optional<store::ChangeScope> change(
+        store::beginChange(beginChange_, QStringLiteral("Import")));
     try {
         running_ = true;
         const auto done = qScopeGuard([this] { running_ = false; });
@@ -825,9 +841,13 @@ void ImportWindow::importStatementRun()
         progress_->setValue(toBarValue(total));
     } catch (const store::FileError& e) {
         lastRunTag_ = end.runTag;
+        change->setText(importText(end.imported));
+        change.reset();
         platform::ErrorReport(e.name() + importedBefore(end.imported), e.number());
         return;
     }
+    change->setText(importText(end.imported));
+    change.reset();
     lastRunTag_ = end.runTag;
     try {
         seen_ = SeenIds::read(SeenIds::pathIn(dataFolder()));
@@ -926,6 +946,8 @@ void ImportWindow::Command1_Click()
     bool failed = false;
     QString failure;
     int failureNumber = 0;
+    std::optional<store::ChangeScope> change(
+        store::beginChange(beginChange_, QStringLiteral("Import")));
     try {
         // The file is read as it is now, for the count and the run alike.
         const TextEncoding encoding = splitRule() == SplitRule::None
@@ -949,6 +971,8 @@ void ImportWindow::Command1_Click()
         failureNumber = e.number();
         failed = true;
     }
+    change->setText(importText(imported));
+    change.reset();
     ClearEntry();
     if (failed) {
         platform::ErrorReport(failure, failureNumber);

@@ -3,6 +3,7 @@
 #include "import/DelimitedText.h"
 #include "import/ImportChecks.h"
 #include "import/ImportRun.h"
+#include "store/ChangeScope.h"
 #include "import/Statement.h"
 #include "store/LedgerRecord.h"
 
@@ -62,6 +63,8 @@ public:
     // The internal backup offered each time a file is chosen, after the path
     // is taken and before the file is read.  Without one nothing is offered.
     void setInternalBackup(std::function<void()> offerBackup) { offerBackup_ = std::move(offerBackup); }
+    // Opens the undo step a run writes in (none: runs are not undoable).
+    void setBeginChange(store::BeginChange begin) { beginChange_ = std::move(begin); }
 
     const QString& importFile() const { return importFile_; }
     qint64 lineCount() const { return lineCount_; }
@@ -135,6 +138,7 @@ private:
     bool running_ = false;        // an import run is writing
     store::LedgerRecord record_;
     std::function<void()> offerBackup_;
+    store::BeginChange beginChange_;
     Statement statement_;
     SeenIds seen_;  // the ids imported before, for the preview
     StatementCategories categories_;
