@@ -5,6 +5,7 @@
 #include "platform/Colours.h"
 #include "platform/ErrorReport.h"
 #include "platform/MessagePort.h"
+#include "platform/WaitCursor.h"
 #include "store/Money.h"
 #include "store/CategoryFile.h"
 #include "store/Dates.h"
@@ -72,14 +73,6 @@ QPushButton* newButton(QWidget* parent, const char* name, const char* caption, c
     button->setAutoDefault(false);
     return button;
 }
-
-// The hourglass pointer for as long as it lives.
-struct WaitCursor {
-    WaitCursor() { QGuiApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~WaitCursor() { QGuiApplication::restoreOverrideCursor(); }
-    WaitCursor(const WaitCursor&) = delete;
-    WaitCursor& operator=(const WaitCursor&) = delete;
-};
 
 int toBarValue(qint64 n) { return int(std::clamp<qint64>(n, 0, INT_MAX)); }
 
@@ -523,7 +516,7 @@ void ImportWindow::SelectFile_Click()
         qint64 count = 0;
         QStringList firstFive;
         {
-            WaitCursor wait;
+            platform::WaitCursor wait;
             const TextEncoding encoding = detectEncoding(importFile_);
             count = countLines(importFile_, encoding);
             firstFive = firstLines(importFile_, kPreviewLines, encoding);
@@ -583,7 +576,7 @@ bool ImportWindow::readChosenStatement(std::optional<DateOrder> order)
 {
     Statement read;
     try {
-        WaitCursor wait;
+        platform::WaitCursor wait;
         StatementOptions options;
         options.dateOrder = order;
         read = readStatement(importFile_, options);
@@ -829,7 +822,7 @@ void ImportWindow::importStatementRun()
     try {
         running_ = true;
         const auto done = qScopeGuard([this] { running_ = false; });
-        WaitCursor wait;
+        platform::WaitCursor wait;
         importStatement(statement_, categories_, recordFile_, SeenIds::pathIn(dataFolder()), end,
                         [&](qint64 row, qint64) {
                             if (row % kBarCheck != 0 || shown.elapsed() < kBarMillis)
@@ -894,7 +887,7 @@ bool ImportWindow::askAboutDuplicates(const Links& links, bool skipHeader,
         return true;
     qint64 repeats = 0;
     {
-        WaitCursor wait;
+        platform::WaitCursor wait;
         // Only lines the run would reach count: it stops at an unreadable one.
         walkRecords(importFile_, links, skipHeader,
                     [&](const store::LedgerRecord& built, qint64) {
@@ -959,7 +952,7 @@ void ImportWindow::Command1_Click()
             return;
         progress_->setRange(0, std::max(1, toBarValue(lineCount_)));
         progress_->setValue(0);
-        WaitCursor wait;
+        platform::WaitCursor wait;
         importLines(chosen, skipHeader, skipRepeats ? &kept : nullptr, encoding, imported);
     } catch (const LineRefused& refused) {
         failure = QStringLiteral("Type mismatch: line %1, %2").arg(refused.line).arg(refused.problem)
