@@ -11,20 +11,12 @@
 #include <QtTest>
 
 using namespace fnk::platform;
+#include "support/DarkPalette.h"
+
+using fnk::testsupport::darkPalette;
 
 namespace {
 
-QPalette darkPalette()
-{
-    QPalette p;
-    p.setColor(QPalette::Window, QColor(45, 45, 48));
-    p.setColor(QPalette::WindowText, QColor(230, 230, 230));
-    p.setColor(QPalette::Base, QColor(30, 30, 30));
-    p.setColor(QPalette::Text, QColor(235, 235, 235));
-    p.setColor(QPalette::Button, QColor(55, 55, 58));
-    p.setColor(QPalette::ButtonText, QColor(230, 230, 230));
-    return p;
-}
 
 }  // namespace
 
