@@ -20,8 +20,11 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QStatusBar>
+#include <QStyle>
 #include <QStyleFactory>
 #include <QTimer>
+
+#include <memory>
 
 using namespace fnk;
 using platform::contrastRatio;
@@ -214,8 +217,8 @@ private slots:
 
     void coloursReadOnALightPalette()
     {
-        QPalette light = QStyleFactory::create(QStringLiteral("Fusion"))->standardPalette();
-        checkColours(light);
+        const std::unique_ptr<QStyle> fusion(QStyleFactory::create(QStringLiteral("Fusion")));
+        checkColours(fusion->standardPalette());
     }
     void coloursReadOnADarkPalette() { checkColours(darkPalette()); }
 
