@@ -11,10 +11,12 @@
 // file, an end tag that closes nothing), which libofx reports only on its
 // error output.
 //
-// libofx takes time that grows with the square of the transactions in one
-// document, so a large statement is handed over in parts: each part is the
-// whole document with all but a slice of its STMTTRN elements left out.
+// libofx reads its DTD again for every document and slows down on large
+// ones, so a large statement is handed over in parts: each part is the whole
+// document with all but a slice of its STMTTRN elements left out.  The parts
+// are read by two processes at once (see parseParts).
 
+#include "import/OfxScan.h"
 #include "import/Statement.h"
 
 #include "store/Dates.h"
@@ -23,11 +25,20 @@
 #include <QDate>
 #include <QDir>
 #include <QFile>
-#include <QTemporaryFile>
+#include <QThread>
 
 #include <libofx/libofx.h>
 
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <optional>
+#include <string>
 #include <vector>
+
+#include <fcntl.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 // libofx's switches for what it prints; the reader reports on its own.
 extern int ofx_ERROR_msg;
@@ -45,153 +56,6 @@ namespace {
 // The STMTTRN elements a part of the document holds.
 constexpr qsizetype kPartTransactions = 1000;
 
-struct ScannedTransaction {
-    qsizetype begin = 0;  // byte offset of "<STMTTRN>"
-    qsizetype end = 0;    // past "</STMTTRN>" and the blank space after it
-    qint64 line = 0;
-    QByteArray posted;    // DTPOSTED
-    QByteArray amount;    // TRNAMT
-    QByteArray payeeName; // PAYEE/NAME, raw
-    qint64 postedLine = 0, amountLine = 0;
-};
-
-struct Scan {
-    std::vector<ScannedTransaction> transactions;
-    bool utf8 = false;
-};
-
-bool isTagChar(char c)
-{
-    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '.'
-        || c == '_';
-}
-
-// The character set the texts are written in: OFX 1.x says so in its
-// header ("CHARSET:1252", "ENCODING:UTF-8"), OFX 2.x in its XML declaration
-// (UTF-8 unless told).
-bool textIsUtf8(const QByteArray& bytes)
-{
-    const QByteArray head = bytes.left(1024).toUpper();
-    if (head.contains("<?XML"))
-        return !head.contains("ENCODING=\"ISO-8859") && !head.contains("ENCODING=\"WINDOWS-1252")
-            && !head.contains("ENCODING='ISO-8859");
-    return head.contains("ENCODING:UTF-8") || head.contains("CHARSET:UTF-8");
-}
-
-Scan scanOfx(const QByteArray& bytes)
-{
-    Scan scan;
-    scan.utf8 = textIsUtf8(bytes);
-    struct Open {
-        QByteArray name;
-        qint64 line;
-    };
-    std::vector<Open> open;
-    bool sawOfx = false;
-    qint64 line = 1;
-    const char* p = bytes.constData();
-    const qsizetype n = bytes.size();
-    ScannedTransaction* current = nullptr;
-    bool inPayee = false;
-    for (qsizetype i = 0; i < n; ++i) {
-        if (p[i] == '\n') {
-            ++line;
-            continue;
-        }
-        if (p[i] != '<')
-            continue;
-        const qsizetype tagStart = i;
-        if (i + 1 < n && (p[i + 1] == '?' || p[i + 1] == '!')) {
-            // A declaration, processing instruction or comment.
-            const qsizetype close = bytes.indexOf('>', i);
-            if (close < 0)
-                refuse(QStringLiteral("Line %1: a tag without its end (>): the file may be cut "
-                                      "short.")
-                           .arg(line));
-            for (qsizetype k = i; k < close; ++k)
-                line += p[k] == '\n';
-            i = close;
-            continue;
-        }
-        const bool closing = i + 1 < n && p[i + 1] == '/';
-        qsizetype j = i + (closing ? 2 : 1);
-        const qsizetype nameStart = j;
-        while (j < n && isTagChar(p[j]))
-            ++j;
-        if (j >= n || p[j] != '>' || j == nameStart)
-            refuse(QStringLiteral("Line %1: \"%2\" is no OFX tag%3.")
-                       .arg(line)
-                       .arg(QString::fromLatin1(bytes.mid(i, std::min<qsizetype>(j - i + 1, 40))),
-                            j >= n ? QStringLiteral(": the file may be cut short") : QString()));
-        const QByteArray name = bytes.mid(nameStart, j - nameStart).toUpper();
-        i = j;
-        if (closing) {
-            qsizetype k = qsizetype(open.size()) - 1;
-            while (k >= 0 && open[std::size_t(k)].name != name)
-                --k;
-            if (k < 0)
-                refuse(QStringLiteral("Line %1: </%2> closes no <%2>.")
-                           .arg(line)
-                           .arg(QString::fromLatin1(name)));
-            open.resize(std::size_t(k));
-            if (name == "STMTTRN" && current) {
-                // The blank space after it goes with it: libofx copies every
-                // line of a part, empty ones too.
-                qsizetype e = i + 1;
-                while (e < n && (p[e] == '\r' || p[e] == '\n' || p[e] == ' ' || p[e] == '\t'))
-                    ++e;
-                current->end = e;
-                current = nullptr;
-            } else if (name == "PAYEE") {
-                inPayee = false;
-            }
-            continue;
-        }
-        if (name == "OFX")
-            sawOfx = true;
-        // An element's value runs to the next tag.
-        qsizetype v = i + 1;
-        while (v < n && p[v] != '<')
-            ++v;
-        const QByteArray value = bytes.mid(i + 1, v - i - 1).trimmed();
-        if (name == "STMTTRN") {
-            if (current)
-                refuse(QStringLiteral("Line %1: a transaction (STMTTRN) begins inside the one of "
-                                      "line %2.")
-                           .arg(line)
-                           .arg(current->line));
-            scan.transactions.push_back({});
-            current = &scan.transactions.back();
-            current->begin = tagStart;
-            current->line = line;
-        } else if (name == "PAYEE") {
-            inPayee = true;
-        } else if (current && name == "DTPOSTED") {
-            current->posted = value;
-            current->postedLine = line;
-        } else if (current && name == "TRNAMT") {
-            current->amount = value;
-            current->amountLine = line;
-        } else if (current && inPayee && name == "NAME") {
-            current->payeeName = value;
-        }
-        open.push_back({name, line});
-    }
-    if (!sawOfx)
-        refuse(QStringLiteral("The file has no <OFX> element: it is no OFX statement."));
-    if (current)
-        refuse(QStringLiteral("Line %1: the transaction (STMTTRN) has no end: the file may be cut "
-                              "short.")
-                   .arg(current->line));
-    for (const Open& o : open)
-        if (o.name == "OFX")
-            refuse(QStringLiteral("Line %1: the statement ends before </OFX>: the file may be cut "
-                                  "short (<OFX> is on line %2).")
-                       .arg(line)
-                       .arg(o.line));
-    return scan;
-}
-
 QString unescape(const QString& text)
 {
     if (!text.contains(QLatin1Char('&')))
@@ -204,26 +68,34 @@ QString unescape(const QString& text)
     return t;
 }
 
+// What libofx delivered, in plain strings: a part read in a forked
+// process comes back through a pipe in this shape.
 struct Delivered {
-    QString account;
-    QString fitid;
-    QString name;
-    QString memo;
+    std::string account;
+    std::string fitid;
+    std::string name;
+    std::string memo;
 };
 
 struct Collect {
     std::vector<Delivered> transactions;
-    QStringList accounts;
+    std::vector<std::string> accounts;
     bool complained = false;  // libofx reported an error
+    bool noScratch = false;   // the scratch file could not be written
 };
+
+std::string trimmed(const char* text)
+{
+    return QByteArray(text).trimmed().toStdString();
+}
 
 int onAccount(const OfxAccountData data, void* context)
 {
     auto* c = static_cast<Collect*>(context);
     if (data.account_id_valid) {
-        const QString id = QString::fromUtf8(data.account_id).simplified();
-        if (!c->accounts.contains(id))
-            c->accounts << id;
+        const std::string id = QByteArray(data.account_id).simplified().toStdString();
+        if (std::find(c->accounts.begin(), c->accounts.end(), id) == c->accounts.end())
+            c->accounts.push_back(id);
     }
     return 0;
 }
@@ -237,43 +109,199 @@ int onTransaction(const OfxTransactionData data, void* context)
     auto* c = static_cast<Collect*>(context);
     Delivered d;
     if (data.account_id_valid)
-        d.account = QString::fromUtf8(data.account_id).simplified();
+        d.account = QByteArray(data.account_id).simplified().toStdString();
     if (data.fi_id_valid)
-        d.fitid = QString::fromUtf8(data.fi_id).trimmed();
+        d.fitid = trimmed(data.fi_id);
     if (data.name_valid)
-        d.name = QString::fromUtf8(data.name);
+        d.name = data.name;
     if (data.memo_valid)
-        d.memo = QString::fromUtf8(data.memo);
+        d.memo = data.memo;
     c->transactions.push_back(std::move(d));
     return 0;
 }
 
-// One part of the document through libofx.
-Collect parse(const QByteArray& document)
+bool writeAll(int fd, const char* data, std::size_t size)
+{
+    while (size > 0) {
+        const ssize_t n = ::write(fd, data, size);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        data += n;
+        size -= std::size_t(n);
+    }
+    return true;
+}
+
+// One part of the document through libofx.  Plain system calls only: this
+// also runs in a forked process, where the rest of the program's state
+// (its threads, Qt's locks) is not to be touched.
+Collect parse(const QByteArray& document, const std::string& scratchFolder)
+{
+    Collect collect;
+    std::string path = scratchFolder + "/fennick-ofx-XXXXXX";
+    const int fd = ::mkstemp(path.data());
+    if (fd < 0) {
+        collect.noScratch = true;
+        return collect;
+    }
+    const bool written = writeAll(fd, document.constData(), std::size_t(document.size()));
+    ::close(fd);
+    if (!written) {
+        ::unlink(path.c_str());
+        collect.noScratch = true;
+        return collect;
+    }
+    LibofxContextPtr context = libofx_get_new_context();
+    ofx_set_account_cb(context, onAccount, &collect);
+    ofx_set_transaction_cb(context, onTransaction, &collect);
+    // libofx reports a document that strays from the DTD (a missing element
+    // many banks leave out) and reads on; what it delivers is checked
+    // against the scan, so only a part it could not follow is refused.
+    const int result = libofx_proc_file(context, path.c_str(), OFX);
+    libofx_free_context(context);
+    ::unlink(path.c_str());
+    collect.complained = result != 0;
+    return collect;
+}
+
+// The parts as bytes: a count, then each string as its length and bytes.
+void putNumber(std::string& out, quint64 n) { out.append(reinterpret_cast<const char*>(&n), sizeof n); }
+void putText(std::string& out, const std::string& text)
+{
+    putNumber(out, text.size());
+    out += text;
+}
+
+std::string packParts(const std::vector<Collect>& parts)
+{
+    std::string out;
+    putNumber(out, parts.size());
+    for (const Collect& c : parts) {
+        putNumber(out, (c.complained ? 1u : 0u) | (c.noScratch ? 2u : 0u));
+        putNumber(out, c.accounts.size());
+        for (const std::string& a : c.accounts)
+            putText(out, a);
+        putNumber(out, c.transactions.size());
+        for (const Delivered& d : c.transactions) {
+            putText(out, d.account);
+            putText(out, d.fitid);
+            putText(out, d.name);
+            putText(out, d.memo);
+        }
+    }
+    return out;
+}
+
+struct Unpacker {
+    const std::string& in;
+    std::size_t at = 0;
+    bool number(quint64& n)
+    {
+        if (in.size() - at < sizeof n)
+            return false;
+        std::memcpy(&n, in.data() + at, sizeof n);
+        at += sizeof n;
+        return true;
+    }
+    bool text(std::string& t)
+    {
+        quint64 n = 0;
+        if (!number(n) || in.size() - at < n)
+            return false;
+        t.assign(in, at, std::size_t(n));
+        at += std::size_t(n);
+        return true;
+    }
+};
+
+std::optional<std::vector<Collect>> unpackParts(const std::string& in, std::size_t expected)
+{
+    Unpacker u{in};
+    quint64 count = 0;
+    if (!u.number(count) || count != expected)
+        return std::nullopt;
+    std::vector<Collect> parts(expected);
+    for (Collect& c : parts) {
+        quint64 flags = 0, accounts = 0, transactions = 0;
+        if (!u.number(flags) || !u.number(accounts))
+            return std::nullopt;
+        c.complained = flags & 1u;
+        c.noScratch = flags & 2u;
+        c.accounts.resize(std::min<quint64>(accounts, in.size()));
+        for (std::string& a : c.accounts)
+            if (!u.text(a))
+                return std::nullopt;
+        if (!u.number(transactions) || transactions > in.size())
+            return std::nullopt;
+        c.transactions.resize(std::size_t(transactions));
+        for (Delivered& d : c.transactions)
+            if (!u.text(d.account) || !u.text(d.fitid) || !u.text(d.name) || !u.text(d.memo))
+                return std::nullopt;
+    }
+    if (u.at != in.size())
+        return std::nullopt;
+    return parts;
+}
+
+// Reads the parts, the later half in a forked process while this one reads
+// the earlier half: libofx keeps state in globals, so two threads could not
+// share it, but two processes can, one on each core.  An empty result for
+// the forked half means it stopped (a crash in libofx on this statement).
+std::vector<std::optional<Collect>> parseParts(const std::vector<QByteArray>& documents)
 {
     ofx_ERROR_msg = 0;
     ofx_WARNING_msg = 0;
     ofx_INFO_msg = 0;
     ofx_STATUS_msg = 0;
     ofx_PARSER_msg = 0;
-    QTemporaryFile file;
-    if (!file.open() || file.write(document) != document.size() || !file.flush())
-        refuse(QStringLiteral("The OFX statement cannot be handed to its reader: no room for a "
-                              "scratch file in %1.")
-                   .arg(QDir::tempPath()));
-    Collect collect;
-    LibofxContextPtr context = libofx_get_new_context();
-    ofx_set_account_cb(context, onAccount, &collect);
-    ofx_set_transaction_cb(context, onTransaction, &collect);
-    const QByteArray path = QFile::encodeName(file.fileName());
-    // libofx reports a document that strays from the DTD (a missing element
-    // many banks leave out) and reads on; what it delivers is checked
-    // against the scan, so only a part it could not follow is refused.
-    const int result = libofx_proc_file(context, path.constData(), OFX);
-    libofx_free_context(context);
-    collect.complained = result != 0;
-    return collect;
+    const std::string scratch = QFile::encodeName(QDir::tempPath()).toStdString();
+    std::vector<std::optional<Collect>> out(documents.size());
+    const std::size_t half = documents.size() / 2;
+    int pipeEnds[2] = {-1, -1};
+    pid_t child = -1;
+    if (half > 0 && QThread::idealThreadCount() > 1 && ::pipe2(pipeEnds, O_CLOEXEC) == 0) {
+        child = ::fork();
+        if (child == 0) {
+            ::close(pipeEnds[0]);
+            std::vector<Collect> mine;
+            for (std::size_t k = half; k < documents.size(); ++k)
+                mine.push_back(parse(documents[k], scratch));
+            const std::string packed = packParts(mine);
+            ::_exit(writeAll(pipeEnds[1], packed.data(), packed.size()) ? 0 : 1);
+        }
+        ::close(pipeEnds[1]);
+        if (child < 0)
+            ::close(pipeEnds[0]);
+    }
+    const std::size_t mineEnd = child > 0 ? half : documents.size();
+    for (std::size_t k = 0; k < mineEnd; ++k)
+        out[k] = parse(documents[k], scratch);
+    if (child > 0) {
+        std::string packed;
+        char buffer[65536];
+        for (;;) {
+            const ssize_t n = ::read(pipeEnds[0], buffer, sizeof buffer);
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n <= 0)
+                break;
+            packed.append(buffer, std::size_t(n));
+        }
+        ::close(pipeEnds[0]);
+        int status = 0;
+        while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
+        }
+        if (WIFEXITED(status) && WEXITSTATUS(status) == 0)
+            if (auto parts = unpackParts(packed, documents.size() - half))
+                for (std::size_t k = half; k < documents.size(); ++k)
+                    out[k] = std::move((*parts)[k - half]);
+    }
+    return out;
 }
+
+QString fromUtf8(const std::string& text) { return QString::fromUtf8(text.data(), qsizetype(text.size())); }
 
 }  // namespace
 
@@ -281,56 +309,68 @@ Statement readOfx(const QByteArray& bytes)
 {
     Statement out;
     out.format = StatementFormat::Ofx;
-    const Scan scan = scanOfx(bytes);
+    const OfxScan scan = scanOfx(bytes);
     const auto& scanned = scan.transactions;
     const qsizetype total = qsizetype(scanned.size());
     const qint64 lastLine = bytes.count('\n') + 1;
 
-    std::vector<Delivered> delivered;
-    delivered.reserve(std::size_t(total));
+    // The parts: the whole document when it is small, else the whole
+    // document with all but one slice of its transactions left out.
+    struct Part {
+        qsizetype from, to;
+        qint64 firstLine, lastLine;
+    };
+    std::vector<Part> parts;
+    std::vector<QByteArray> documents;
     for (qsizetype from = 0; from == 0 || from < total; from += kPartTransactions) {
         const qsizetype to = std::min(total, from + kPartTransactions);
-        QByteArray part;
-        qint64 firstLine = 1, partLastLine = lastLine;
         if (total <= kPartTransactions) {
-            part = bytes;
-        } else {
-            part.reserve(bytes.size() / (total / kPartTransactions + 1) + 4096);
-            qsizetype at = 0;
-            for (qsizetype k = 0; k < total; ++k) {
-                const ScannedTransaction& t = scanned[std::size_t(k)];
-                if (k >= from && k < to)
-                    continue;
-                part.append(bytes.constData() + at, t.begin - at);
-                at = t.end;
-            }
-            part.append(bytes.constData() + at, bytes.size() - at);
-            firstLine = scanned[std::size_t(from)].line;
-            partLastLine = to < total ? scanned[std::size_t(to)].line : lastLine;
+            parts.push_back({from, to, 1, lastLine});
+            documents.push_back(bytes);
+            break;
         }
-        Collect c = parse(part);
-        if (qsizetype(c.transactions.size()) != to - from)
+        QByteArray part = ofxPart(bytes, scan, from, to);
+        parts.push_back({from, to, scanned[std::size_t(from)].line,
+                         to < total ? scanned[std::size_t(to)].line : lastLine});
+        documents.push_back(std::move(part));
+    }
+
+    std::vector<std::optional<Collect>> read = parseParts(documents);
+    std::vector<Delivered> delivered;
+    delivered.reserve(std::size_t(total));
+    for (std::size_t k = 0; k < parts.size(); ++k) {
+        const Part& p = parts[k];
+        if (!read[k])
+            refuse(QStringLiteral("Lines %1 to %2: the OFX reader (libofx) stopped on this part "
+                                  "of the statement.")
+                       .arg(p.firstLine)
+                       .arg(p.lastLine));
+        Collect& c = *read[k];
+        if (c.noScratch)
+            refuse(QStringLiteral("The OFX statement cannot be handed to its reader: no room for a "
+                                  "scratch file in %1.")
+                       .arg(QDir::tempPath()));
+        if (qsizetype(c.transactions.size()) != p.to - p.from)
             refuse(QStringLiteral("Lines %1 to %2: the OFX reader (libofx) %3 %4 transactions "
                                   "where the file holds %5 (STMTTRN).")
-                       .arg(firstLine)
-                       .arg(partLastLine)
+                       .arg(p.firstLine)
+                       .arg(p.lastLine)
                        .arg(c.complained ? QStringLiteral("could not follow the OFX rules and found")
                                          : QStringLiteral("found"))
                        .arg(c.transactions.size())
-                       .arg(to - from));
+                       .arg(p.to - p.from));
         for (Delivered& d : c.transactions)
             delivered.push_back(std::move(d));
-        for (const QString& a : c.accounts)
-            if (!out.accounts.contains(a))
-                out.accounts << a;
-        if (total == 0)
-            break;
+        for (const std::string& a : c.accounts)
+            if (!out.accounts.contains(fromUtf8(a)))
+                out.accounts << fromUtf8(a);
     }
 
     out.transactions.reserve(total);
     for (qsizetype k = 0; k < total; ++k) {
-        const ScannedTransaction& s = scanned[std::size_t(k)];
-        const Delivered& d = delivered[std::size_t(k)];
+        const OfxScannedTransaction& s = scanned[std::size_t(k)];
+        const Delivered& raw = delivered[std::size_t(k)];
+        const QString account = fromUtf8(raw.account), fitid = fromUtf8(raw.fitid);
         StatementTransaction t;
         // DTPOSTED: its date part, "YYYYMMDD", whatever time and zone follow.
         const QDate date = s.posted.size() >= 8
@@ -354,21 +394,21 @@ Statement readOfx(const QByteArray& bytes)
                        .arg(QString::fromLatin1(s.amount.left(40))));
         t.day = qint64(store::dayFromDate(date));
         t.amount = *amount;
-        QString name = unescape(d.name).simplified();
+        QString name = unescape(fromUtf8(raw.name)).simplified();
         if (name.isEmpty() && !s.payeeName.isEmpty())
             name = unescape(scan.utf8 ? QString::fromUtf8(s.payeeName)
                                       : store::decode1252(s.payeeName))
                        .simplified();
         t.payee = name;
-        t.account = d.account;
+        t.account = account;
         t.note = name;
-        const QString memo = unescape(d.memo).simplified();
+        const QString memo = unescape(fromUtf8(raw.memo)).simplified();
         if (!memo.isEmpty() && memo != name)
             t.note = name.isEmpty() ? memo : name + QLatin1Char(' ') + memo;
-        t.id = QStringLiteral("OFX|") + d.account + QLatin1Char('|')
-            + (d.fitid.isEmpty() ? QString::number(t.day) + QLatin1Char('|')
+        t.id = QStringLiteral("OFX|") + account + QLatin1Char('|')
+            + (fitid.isEmpty() ? QString::number(t.day) + QLatin1Char('|')
                        + QString::number(t.amount) + QLatin1Char('|') + t.note
-                                 : d.fitid);
+                                 : fitid);
         out.transactions << t;
     }
     numberRepeatedIds(out.transactions);

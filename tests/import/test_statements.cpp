@@ -26,6 +26,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QSet>
 #include <QTreeWidget>
 #include <QtTest>
 
@@ -205,6 +206,47 @@ private slots:
         QCOMPARE(x.transactions[0].amount, store::Money(-421000));
         QCOMPARE(x.transactions[1].amount, store::Money(2000000));
         QCOMPARE(x.transactions[1].day, day(2026, 1, 25));
+    }
+
+    // A statement too large for one pass of libofx is read in parts, half
+    // of them by a second process: every transaction comes back once, in
+    // file order, with its own payee, memo and id, across the two accounts.
+    void largeOfxStatementsComeBackWholeAndInOrder()
+    {
+        testsupport::Fixture f;
+        const QByteArray head = kOfxSgml.left(kOfxSgml.indexOf("<STMTTRN>"));
+        const QByteArray tail = kOfxSgml.mid(kOfxSgml.indexOf("</BANKTRANLIST>"));
+        QVERIFY(tail.contains("9988774"));  // the second account's statement follows
+        const int n = 2600;
+        QByteArray doc = head;
+        for (int i = 0; i < n; ++i)
+            doc += "<STMTTRN><TRNTYPE>DEBIT<DTPOSTED>202601" + QByteArray::number(10 + i % 20)
+                + "<TRNAMT>-" + QByteArray::number(i / 100) + '.'
+                + QByteArray::number(i % 100).rightJustified(2, '0') + "<FITID>F"
+                + QByteArray::number(i) + "<NAME>Caf\xe9 " + QByteArray::number(i)
+                + (i % 3 ? "<MEMO>m" + QByteArray::number(i % 7) : QByteArray())
+                + "</STMTTRN>\r\n";
+        doc += tail;
+        const Statement s = readOfx(doc);
+        QCOMPARE(s.transactions.size(), n + 1);  // and the second account's one
+        QCOMPARE(s.accounts, QStringList({"121099999 1452687", "121099999 9988774"}));
+        QSet<QString> ids;
+        for (int i = 0; i < n; ++i) {
+            const StatementTransaction& t = s.transactions[i];
+            const QString note = QStringLiteral("Caf\u00e9 %1").arg(i)
+                + (i % 3 ? QStringLiteral(" m%1").arg(i % 7) : QString());
+            if (t.amount != -store::Money(i) * 100 || t.note != note
+                || t.day != day(2026, 1, 10 + i % 20)
+                || t.id != QStringLiteral("OFX|121099999 1452687|F%1").arg(i))
+                QFAIL(qPrintable(QStringLiteral("transaction %1 came back as %2 %3 \"%4\" %5")
+                                     .arg(i)
+                                     .arg(t.day)
+                                     .arg(t.amount)
+                                     .arg(t.note, t.id)));
+            ids << t.id;
+        }
+        QCOMPARE(ids.size(), n);
+        QCOMPARE(s.transactions[n].account, QStringLiteral("121099999 9988774"));
     }
 
     void readsQifStatements()
