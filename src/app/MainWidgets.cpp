@@ -3,6 +3,7 @@
 #include "app/MainWidgets.h"
 
 #include "app/Ledger.h"
+#include "app/MainMenus.h"
 #include "app/Settings.h"
 #include "app/WindowFit.h"
 #include "edit/CategoryPanel.h"

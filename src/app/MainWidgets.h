@@ -1,10 +1,11 @@
 #pragma once
 
 #include "app/CommandStates.h"
-#include "app/MainMenus.h"
 
 #include <QHash>
 #include <QList>
+#include <QString>
+#include <QStringList>
 
 #include <array>
 #include <exception>
