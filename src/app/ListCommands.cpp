@@ -18,7 +18,7 @@
 
 namespace fnk::app {
 
-ListCommands::ListCommands(Session& session, MainWindowUi& ui, QObject* parent)
+ListCommands::ListCommands(Session& session, MainWidgets& ui, QObject* parent)
     : QObject(parent), session_(session), ui_(ui)
 {
     connect(ui_.udfList, &QListWidget::itemClicked, this, &ListCommands::UDFSearchList_Click);

@@ -6,7 +6,7 @@
 namespace fnk::app {
 
 class Session;
-struct MainWindowUi;
+struct MainWidgets;
 
 // The Search and Range commands of the main window: they ask for a search or
 // a range, set it in the session and ask the window, through listWanted() or
@@ -14,7 +14,7 @@ struct MainWindowUi;
 class ListCommands : public QObject {
     Q_OBJECT
 public:
-    ListCommands(Session& session, MainWindowUi& ui, QObject* parent);
+    ListCommands(Session& session, MainWidgets& ui, QObject* parent);
 
 signals:
     // The list is to be rebuilt with the search in force ...
@@ -44,7 +44,7 @@ private:
     void closeUserFieldSearch();
 
     Session& session_;
-    MainWindowUi& ui_;
+    MainWidgets& ui_;
     QString lastFragment_;
     QString lastComplete_;
     int udfField_ = 0;  // the user field the search panel serves

@@ -114,7 +114,7 @@ void reportFailure(const std::exception& e)
     platform::reportException(e, 5);
 }
 
-void MainWindowUi::setupUi(QMainWindow* w, Ledger& ledger)
+void MainWidgets::setupUi(QMainWindow* w, Ledger& ledger)
 {
     window = w;
     listModel = new view::MainListModel(window);
@@ -219,7 +219,7 @@ void MainWindowUi::setupUi(QMainWindow* w, Ledger& ledger)
     popDelete->setObjectName(QStringLiteral("ListPopDelete"));
 }
 
-QStatusBar* MainWindowUi::buildStatusBar(const QString& name, const QStringList& tips,
+QStatusBar* MainWidgets::buildStatusBar(const QString& name, const QStringList& tips,
                                          QList<QLabel*>& panels)
 {
     auto* bar = new QStatusBar(window);
@@ -238,7 +238,7 @@ QStatusBar* MainWindowUi::buildStatusBar(const QString& name, const QStringList&
     return bar;
 }
 
-void MainWindowUi::buildMenus()
+void MainWidgets::buildMenus()
 {
     actions = buildMainMenus(window->menuBar());
     for (std::size_t i = 0; i < kCommandCount; ++i) {
@@ -252,7 +252,7 @@ void MainWindowUi::buildMenus()
     actions.value(QStringLiteral("mu_NoBold"))->setChecked(true);
 }
 
-QWidget* MainWindowUi::buildToolBar()
+QWidget* MainWidgets::buildToolBar()
 {
     auto* bar = new QWidget(window);
     bar->setObjectName(QStringLiteral("ToolBarRow"));
@@ -279,7 +279,7 @@ QWidget* MainWindowUi::buildToolBar()
     return bar;
 }
 
-void MainWindowUi::buildPanels(Ledger& ledger)
+void MainWidgets::buildPanels(Ledger& ledger)
 {
     // Record entry and category editing.
     editPanel = new edit::EditPanel([&ledger] { return editContext(ledger); }, listArea);
@@ -333,7 +333,7 @@ void MainWindowUi::buildPanels(Ledger& ledger)
     viewer->hide();
 }
 
-Command MainWindowUi::commandFor(const QAction* a) const
+Command MainWidgets::commandFor(const QAction* a) const
 {
     for (std::size_t i = 0; i < kCommandCount; ++i)
         if (commands[i] == a)
@@ -341,7 +341,7 @@ Command MainWindowUi::commandFor(const QAction* a) const
     qFatal("a tool button without its command");
 }
 
-void MainWindowUi::showStatus(const view::StatusPanels& status)
+void MainWidgets::showStatus(const view::StatusPanels& status)
 {
     generalBar->clearMessage();
     for (int i = 0; i < 5; ++i)
@@ -350,7 +350,7 @@ void MainWindowUi::showStatus(const view::StatusPanels& status)
     fitStatusPanels();
 }
 
-void MainWindowUi::fitStatusPanels()
+void MainWidgets::fitStatusPanels()
 {
     // The figures show whole: each panel is at least as wide as the money
     // text of the reports (100,000,000 in its negative form) or a count of
@@ -369,13 +369,13 @@ void MainWindowUi::fitStatusPanels()
     }
 }
 
-void MainWindowUi::focusListIfEnabled()
+void MainWidgets::focusListIfEnabled()
 {
     if (mainGrid->isEnabled() && window->isVisible())
         mainGrid->setFocus();
 }
 
-void MainWindowUi::setColumnWidths()
+void MainWidgets::setColumnWidths()
 {
     const int cw = mainGrid->fontMetrics().averageCharWidth();
     const auto& cells = listModel->headerCells();
@@ -383,7 +383,7 @@ void MainWindowUi::setColumnWidths()
         mainGrid->setColumnWidth(c, cells[c].width * cw + 8);
 }
 
-void MainWindowUi::centreOverList(QWidget* panel)
+void MainWidgets::centreOverList(QWidget* panel)
 {
     panel->adjustSize();
     const QRect list = mainGrid->geometry();
@@ -397,7 +397,7 @@ void MainWindowUi::centreOverList(QWidget* panel)
     panel->setGeometry(left, top, s.width(), s.height());
 }
 
-void MainWindowUi::layoutOverlays()
+void MainWidgets::layoutOverlays()
 {
     if (!mainGrid)
         return;
@@ -411,14 +411,14 @@ void MainWindowUi::layoutOverlays()
     progress->raise();
 }
 
-void MainWindowUi::applyRange(const view::DateRange& range)
+void MainWidgets::applyRange(const view::DateRange& range)
 {
     generalPanels[0]->setText(range.statusText());
     monthView1->setSelectedDate(range.earliest());
     monthView2->setSelectedDate(range.latest());
 }
 
-void MainWindowUi::SetGridColors(QWidget* focused)
+void MainWidgets::SetGridColors(QWidget* focused)
 {
     // The focused list's heading in the text colour of the window, the
     // other one greyed, both readable on the heading's background.
@@ -442,7 +442,7 @@ void MainWindowUi::SetGridColors(QWidget* focused)
 
 // ----------------------------------------------------- the window's place
 
-void MainWindowUi::placeWindow(const SettingsRecord& s)
+void MainWidgets::placeWindow(const SettingsRecord& s)
 {
     QScreen* screen = QGuiApplication::primaryScreen();
     const double dpi = screen ? screen->logicalDotsPerInch() : 96.0;
@@ -463,7 +463,7 @@ void MainWindowUi::placeWindow(const SettingsRecord& s)
     window->move(r.topLeft());
 }
 
-void MainWindowUi::storeGeometry(SettingsRecord& settings) const
+void MainWidgets::storeGeometry(SettingsRecord& settings) const
 {
     QScreen* sc = window->screen();
     const double dpi = sc ? sc->logicalDotsPerInch() : 96.0;
@@ -475,7 +475,7 @@ void MainWindowUi::storeGeometry(SettingsRecord& settings) const
     settings.setWindowWidth(twips(g.width()));
 }
 
-void MainWindowUi::fitFirstRunWindow()
+void MainWidgets::fitFirstRunWindow()
 {
     QScreen* sc = window->screen() ? window->screen() : QGuiApplication::primaryScreen();
     if (!sc)
@@ -499,7 +499,7 @@ void MainWindowUi::fitFirstRunWindow()
     window->move(left, top);
 }
 
-void MainWindowUi::keepRecordPanelWhole()
+void MainWidgets::keepRecordPanelWhole()
 {
     // The panel floats over the list and is cut off where the list ends.
     const int around = window->menuBar()->sizeHint().height() + toolRow->sizeHint().height()

@@ -51,7 +51,7 @@ void reportFailure(const std::exception& e);
 // setupUi(), then reached by the window and its command objects through these
 // pointers.  Nothing here runs a command; the few helpers only place, size and
 // fill the widgets.
-struct MainWindowUi {
+struct MainWidgets {
     // Builds every widget of `window`.  The record and category panels take
     // their files and undo steps from `ledger`.
     void setupUi(QMainWindow* window, Ledger& ledger);

@@ -212,7 +212,7 @@ void MainWindow::updateCommands()
     const CommandStates states = commandStates(modes());
     for (std::size_t i = 0; i < kCommandCount; ++i)
         ui_.commands[i]->setEnabled(states.command[i]);
-    for (const MainWindowUi::ToolButton& b : ui_.toolButtons)
+    for (const MainWidgets::ToolButton& b : ui_.toolButtons)
         b.button->setEnabled(states.button(b.command, b.role));
     ui_.mainGrid->setEnabled(states.mainGrid && listWanted_);
     ui_.categoryGrid->setEnabled(states.categoryGrid);

@@ -27,7 +27,7 @@ class ReportCommands;
 class Splash;
 
 // The main window: menus, tool bar, the main list, the category list, the
-// floating panels and the two status bars, built by MainWindowUi.  A
+// floating panels and the two status bars, built by MainWidgets.  A
 // command's slot asks the user, hands the work to the Ledger (anything that
 // changes the data set) or the layers below, then shows the outcome.  The
 // Search and Range commands live in ListCommands, the report commands in
@@ -162,7 +162,7 @@ private:
 
     Ledger ledger_;
     Session& session_ = ledger_.session();
-    MainWindowUi ui_;
+    MainWidgets ui_;
     ListCommands* list_ = nullptr;
     ReportCommands* reports_ = nullptr;
     std::unique_ptr<Splash> splash_holder_;

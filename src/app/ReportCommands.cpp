@@ -40,7 +40,7 @@ namespace {
 const QColor kCyan(0, 255, 255);
 }  // namespace
 
-ReportCommands::ReportCommands(Session& session, MainWindowUi& ui, QObject* parent)
+ReportCommands::ReportCommands(Session& session, MainWidgets& ui, QObject* parent)
     : QObject(parent), session_(session), ui_(ui), job_(new reports::ReportBuildJob(this))
 {
     connect(job_, &reports::ReportBuildJob::progress, this, &ReportCommands::reportProgress);

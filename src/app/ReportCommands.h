@@ -15,7 +15,7 @@ class QWidget;
 namespace fnk::app {
 
 class Session;
-struct MainWindowUi;
+struct MainWidgets;
 
 // The main window's free selection mode and report view: the Reports and
 // List Mode commands, the build of a report in the background and the
@@ -25,7 +25,7 @@ struct MainWindowUi;
 class ReportCommands : public QObject {
     Q_OBJECT
 public:
-    ReportCommands(Session& session, MainWindowUi& ui, QObject* parent);
+    ReportCommands(Session& session, MainWidgets& ui, QObject* parent);
 
     // A report is being built: its thread runs, everything else waits.
     bool building() const { return job_->running(); }
@@ -72,7 +72,7 @@ private:
     void showReportText();
 
     Session& session_;
-    MainWindowUi& ui_;
+    MainWidgets& ui_;
     reports::ReportBuildJob* job_ = nullptr;
     std::optional<platform::WaitCursor> buildCursor_;
     bool wideReport_ = false;  // the last report built was a wide one
