@@ -7,7 +7,10 @@
 #include <QKeySequence>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMetaMethod>
 #include <QToolButton>
+
+#include <algorithm>
 
 namespace fnk::app {
 
@@ -158,6 +161,27 @@ QHash<QString, QAction*> buildMainMenus(QMenuBar* bar)
         platform::giveAccessKeys(menu);
     }
     return actions;
+}
+
+void bindCommandSlots(const std::array<QAction*, kCommandCount>& commands,
+                      const QList<QObject*>& receivers, const QStringList& boundElsewhere)
+{
+    const QMetaMethod triggered = QMetaMethod::fromSignal(&QAction::triggered);
+    QStringList unbound;
+    for (std::size_t i = 0; i < kCommandCount; ++i) {
+        QAction* a = commands[i];
+        if (a->menu() || boundElsewhere.contains(commandName(Command(i))))
+            continue;
+        const QByteArray slot = commandName(Command(i)).toLatin1() + "()";
+        const auto bind = [&](QObject* r) {
+            const int index = r->metaObject()->indexOfSlot(slot.constData());
+            return index >= 0 && QObject::connect(a, triggered, r, r->metaObject()->method(index));
+        };
+        if (std::none_of(receivers.begin(), receivers.end(), bind))
+            unbound << commandName(Command(i));
+    }
+    if (!unbound.isEmpty())
+        qFatal("commands without a slot: %s", qPrintable(unbound.join(QLatin1Char(' '))));
 }
 
 const std::vector<ToolButtonDef>& toolButtonDefs()

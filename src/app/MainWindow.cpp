@@ -1,93 +1,46 @@
 #include "app/MainWindow.h"
-#include "app/FolderNotices.h"
 
-#include "app/MainMenus.h"
-
-#include "app/ConfigWindow.h"
-#include "app/Splash.h"
-#include "edit/CategoryPanel.h"
 #include "accessories/Game.h"
 #include "accessories/TinyCalc.h"
+#include "app/ConfigWindow.h"
+#include "app/FolderNotices.h"
+#include "app/ListCommands.h"
+#include "app/MainMenus.h"
+#include "app/ReportCommands.h"
+#include "app/Splash.h"
+#include "edit/CategoryPanel.h"
 #include "edit/EditPanel.h"
 #include "notes/Notes.h"
 #include "platform/Accessibility.h"
 #include "platform/Clock.h"
-#include "platform/Colours.h"
-#include "platform/ErrorReport.h"
 #include "platform/MessagePort.h"
-#include "platform/Printing.h"
 #include "platform/WaitCursor.h"
 #include "reports/ReportView.h"
 #include "store/CategoryFile.h"
 #include "store/Dates.h"
 #include "store/FileIo.h"
 #include "store/Maintenance.h"
-#include "store/PickList.h"
-#include "store/RecordFile.h"
 #include "store/Text1252.h"
 
 #include <QAction>
-
-#include <algorithm>
 #include <QApplication>
-#include <QCalendarWidget>
 #include <QCloseEvent>
-#include <QScrollBar>
-#include <QFontDatabase>
-#include <QFrame>
-#include <QGridLayout>
-#include <QHBoxLayout>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
 #include <QMenu>
-#include <QMenuBar>
-#include <QMetaMethod>
-#include <QProgressBar>
 #include <QPushButton>
-#include <QScreen>
 #include <QShortcut>
 #include <QStatusBar>
 #include <QTableView>
 #include <QToolButton>
-#include <QVBoxLayout>
 
 // Resources live in this static library; the executable must register them.
 static void initAppResources() { Q_INIT_RESOURCE(icons); }
 
 namespace fnk::app {
-
-namespace {
-
-template <typename W>
-W* named(W* w, const char* name, const char* tip = nullptr)
-{
-    w->setObjectName(QLatin1String(name));
-    if (tip)
-        w->setToolTip(QString::fromUtf8(tip));
-    return w;
-}
-
-QPushButton* button(QWidget* parent, const char* name, const QString& caption, const char* tip)
-{
-    return named(new QPushButton(caption, parent), name, tip);
-}
-
-QFrame* floatingFrame(QWidget* parent, const char* name)
-{
-    auto* f = named(new QFrame(parent), name);
-    f->setFrameShape(QFrame::Panel);
-    f->setFrameShadow(QFrame::Raised);
-    f->setLineWidth(2);
-    f->setAutoFillBackground(true);
-    f->hide();
-    return f;
-}
-
-}  // namespace
 
 MainWindow::MainWindow(const QString& programFolder, QWidget* parent)
     : QMainWindow(parent), ledger_(programFolder)
@@ -97,152 +50,110 @@ MainWindow::MainWindow(const QString& programFolder, QWidget* parent)
     setWindowTitle(QStringLiteral("Fennick"));
     setWindowIcon(QIcon(QStringLiteral(":/icons/fennick.svg")));
     platform::setDialogParent(this);
-    reportJob_ = new reports::ReportBuildJob(this);
-    connect(reportJob_, &reports::ReportBuildJob::progress, this, &MainWindow::reportProgress);
-    connect(reportJob_, &reports::ReportBuildJob::ended, this, &MainWindow::endReportBuild);
     connect(&ledger_, &Ledger::readOnlyChanged, this, &MainWindow::readOnlyChanged);
 
-    listModel_ = new view::MainListModel(this);
-    categoryModel_ = new view::CategoryListModel(this);
+    ui_.setupUi(this, ledger_);
+    list_ = new ListCommands(session_, ui_, this);
+    reports_ = new ReportCommands(session_, ui_, this);
+    connect(list_, &ListCommands::listWanted, this, qOverload<>(&MainWindow::rebuildList));
+    connect(list_, &ListCommands::listWantedFor, this, qOverload<const QString&>(&MainWindow::rebuildList));
+    connect(reports_, &ReportCommands::modeChanged, this, &MainWindow::updateCommands);
+    connect(reports_, &ReportCommands::listWanted, this, qOverload<>(&MainWindow::rebuildList));
+    connect(reports_, &ReportCommands::buildEnded, this, &MainWindow::reportBuildEnded);
+    // Each command runs the slot of its own name on the window or on one of
+    // its command objects; Edit Entry and the preset ranges are bound below.
+    QStringList elsewhere{commandName(Command::EditEntry)};
+    for (const auto& p : view::DateRange::presets())
+        elsewhere << QLatin1String(p.command);
+    bindCommandSlots(ui_.commands, {this, list_, reports_}, elsewhere);
+    connect(action(Command::EditEntry), &QAction::triggered, this, &MainWindow::MainGrid_DblClick);
+    for (const auto& p : view::DateRange::presets()) {
+        const int days = p.days;
+        connect(action(QLatin1String(p.command)), &QAction::triggered, list_,
+                [this, days] { list_->presetRange(days); });
+    }
+    connect(ui_.editPanel, &edit::EditPanel::openedForNew, this, [this] {
+        setListWanted(false);
+        ui_.allButton->setEnabled(false);
+        ui_.categoryGrid->setFocus();
+    });
+    connect(ui_.editPanel, &edit::EditPanel::openedForRecord, this, [this] {
+        ui_.allButton->setEnabled(true);
+        setListWanted(true);
+    });
+    connect(ui_.editPanel, &edit::EditPanel::closedAfterSave, this, [this] {
+        ui_.allButton->setEnabled(true);
+        setListWanted(true);
+        rebuildList();
+        // An entry saved with a date the list does not show leaves it: say so
+        // where the dates shown are, until the list changes again.
+        const store::LedgerRecord& saved = ui_.editPanel->currentRecord();
+        const double first = store::dayFromDate(session_.range.earliest());
+        const double last = store::dayFromDate(session_.range.latest());
+        if (!session_.macroMode && !saved.isDeleted()
+            && !(first <= saved.entryDate && saved.entryDate <= last))
+            ui_.generalBar->showMessage(QStringLiteral("Saved; outside the dates shown"), 15000);
+    });
+    connect(ui_.editPanel, &edit::EditPanel::closedWithoutSave, this, [this] {
+        ui_.allButton->setEnabled(true);
+        setListWanted(true);
+        const QModelIndex cur = ui_.mainGrid->currentIndex();
+        if (cur.isValid())
+            ui_.mainGrid->selectRow(cur.row());
+        ui_.mainGrid->setFocus();
+    });
+    connect(ui_.categoryPanel, &edit::CategoryPanel::categoriesChanged, this,
+            &MainWindow::PopCategoryGrid);
+    connect(ui_.categoryPanel, &edit::CategoryPanel::rememberedCategoryChanged, this,
+            [this](const QString& code, const QString& name) {
+                session_.rememberedCode = code;
+                session_.rememberedName = name;
+            });
+    connect(ui_.categoryPanel, &edit::CategoryPanel::listNeedsRebuild, this,
+            [this] { rebuildList(); });
+    connect(ui_.macDateOk, &QPushButton::clicked, this, &MainWindow::MacDateOK_Click);
+    connect(ui_.macCancel, &QPushButton::clicked, this, &MainWindow::MacCancel_Click);
 
-    buildMenus();
+    ui_.categoryGrid->installEventFilter(this);
+    ui_.listArea->installEventFilter(this);
+    ui_.mainGrid->installEventFilter(this);
+    ui_.mainGrid->viewport()->installEventFilter(this);
 
-    auto* central = new QWidget(this);
-    central->setObjectName(QStringLiteral("CentralArea"));
-    auto* col = new QVBoxLayout(central);
-    col->setContentsMargins(0, 0, 0, 0);
-    col->setSpacing(0);
-    toolRow_ = buildToolBar();
-    col->addWidget(toolRow_);
-
-    listArea_ = new QWidget(central);
-    listArea_->setObjectName(QStringLiteral("ListArea"));
-    auto* row = new QHBoxLayout(listArea_);
-    row->setContentsMargins(0, 0, 0, 0);
-    row->setSpacing(0);
-
-    mainGrid_ = named(new QTableView(listArea_), "MainGrid", "Double-click any line item to edit");
-    mainGrid_->setModel(listModel_);
-    listModel_->followPalette(mainGrid_->palette());
-    mainGrid_->setSelectionBehavior(QAbstractItemView::SelectRows);
-    mainGrid_->setSelectionMode(QAbstractItemView::SingleSelection);
-    mainGrid_->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    mainGrid_->setWordWrap(false);
-    mainGrid_->setTabKeyNavigation(false);
-    mainGrid_->verticalHeader()->hide();
-    mainGrid_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-    mainGrid_->verticalHeader()->setDefaultSectionSize(mainGrid_->fontMetrics().height() + 4);
-    mainGrid_->horizontalHeader()->setHighlightSections(false);
-    for (int c = view::MainListModel::kFirstHidden; c < view::MainListModel::kColumns; ++c)
-        mainGrid_->setColumnHidden(c, true);
-    row->addWidget(mainGrid_, 1);
-
-    auto* right = new QWidget(listArea_);
-    right->setObjectName(QStringLiteral("CategoryColumn"));
-    auto* rcol = new QVBoxLayout(right);
-    rcol->setContentsMargins(0, 0, 0, 0);
-    rcol->setSpacing(0);
-    auto* buttonsRow = new QHBoxLayout;
-    allButton_ = button(right, "AllCategoryButton", QStringLiteral("A&ll <F8>"), "Display all categories");
-    clearButton_ = button(right, "NoCategory", QStringLiteral("&Clear"), "Clear the list (display nothing)");
-    buttonsRow->addWidget(allButton_);
-    buttonsRow->addWidget(clearButton_);
-    rcol->addLayout(buttonsRow);
-    udfPrompt_ = button(right, "UDFSearchPrompt", QString(), nullptr);
-    udfPrompt_->hide();
-    rcol->addWidget(udfPrompt_);
-
-    categoryGrid_ = named(new QTableView(right), "CategoryGrid",
-                          "Double-click any category to narrow your view");
-    categoryGrid_->setModel(categoryModel_);
-    categoryGrid_->setSelectionBehavior(QAbstractItemView::SelectRows);
-    categoryGrid_->setSelectionMode(QAbstractItemView::SingleSelection);
-    categoryGrid_->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    categoryGrid_->setWordWrap(false);
-    categoryGrid_->setTabKeyNavigation(false);  // Tab leaves the list
-    categoryGrid_->verticalHeader()->hide();
-    categoryGrid_->verticalHeader()->setDefaultSectionSize(categoryGrid_->fontMetrics().height() + 4);
-    categoryGrid_->installEventFilter(this);
-    const int cw = categoryGrid_->fontMetrics().averageCharWidth();
-    categoryGrid_->setColumnWidth(0, categoryModel_->widthOf(0) * cw + 8);
-    categoryGrid_->setColumnWidth(1, categoryModel_->widthOf(1) * cw + 8);
-    right->setFixedWidth((categoryModel_->widthOf(0) + categoryModel_->widthOf(1)) * cw + 16
-                         + categoryGrid_->verticalScrollBar()->sizeHint().width());
-    rcol->addWidget(categoryGrid_, 1);
-    udfList_ = named(new QListWidget(right), "UDFSearchList");
-    udfList_->setAccessibleName(QStringLiteral("User field values"));
-    udfList_->hide();
-    rcol->addWidget(udfList_, 1);
-    row->addWidget(right);
-    col->addWidget(listArea_, 1);
-
-    displayBar_ = buildStatusBar(QStringLiteral("DisplayStatusBar"),
-                                 {QStringLiteral("Total of money IN"), QStringLiteral("Total of money OUT"),
-                                  QStringLiteral("Balance between IN/OUT"),
-                                  QStringLiteral("Number of items currently displayed"),
-                                  QStringLiteral("Name of category currently displayed")},
-                                 displayPanels_);
-    generalBar_ = buildStatusBar(QStringLiteral("GeneralStatusBar"),
-                                 {QStringLiteral("This is the date range currently displayed"),
-                                  QStringLiteral("This is the data folder currently in use"),
-                                  QStringLiteral("Today's date")},
-                                 generalPanels_);
-    col->addWidget(displayBar_);
-    col->addWidget(generalBar_);
-    setCentralWidget(central);
-
-    buildPanels(listArea_);
-
-    progress_ = named(new QProgressBar(central), "ProgressBar1");
-    progress_->hide();
-
-    listArea_->installEventFilter(this);
-    mainGrid_->installEventFilter(this);
-    mainGrid_->viewport()->installEventFilter(this);
-
-    connect(allButton_, &QPushButton::clicked, this, &MainWindow::mu_AllCats);
-    connect(clearButton_, &QPushButton::clicked, this, &MainWindow::mu_ClearTheGrid);
-    connect(categoryGrid_, &QTableView::clicked, this, &MainWindow::CategoryGrid_Click);
-    connect(udfList_, &QListWidget::itemClicked, this, &MainWindow::UDFSearchList_Click);
-    connect(mainGrid_, &QTableView::doubleClicked, this, &MainWindow::MainGrid_DblClick);
-    mainGrid_->horizontalHeader()->setSectionsClickable(true);
-    connect(mainGrid_->horizontalHeader(), &QHeaderView::sectionClicked, this,
+    connect(ui_.allButton, &QPushButton::clicked, this, &MainWindow::mu_AllCats);
+    connect(ui_.clearButton, &QPushButton::clicked, this, &MainWindow::mu_ClearTheGrid);
+    connect(ui_.categoryGrid, &QTableView::clicked, this, &MainWindow::CategoryGrid_Click);
+    connect(ui_.mainGrid, &QTableView::doubleClicked, this, &MainWindow::MainGrid_DblClick);
+    ui_.mainGrid->horizontalHeader()->setSectionsClickable(true);
+    connect(ui_.mainGrid->horizontalHeader(), &QHeaderView::sectionClicked, this,
             &MainWindow::MainGrid_HeadingClick);
-    connect(mainGrid_, &QTableView::pressed, this, [this] {
+    connect(ui_.mainGrid, &QTableView::pressed, this, [this] {
         if (sortDirection_.isEmpty())
             sortDirection_ = QStringLiteral("Dn");
     });
     focusConnection_ = connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) {
-        if (now == mainGrid_ || now == categoryGrid_)
-            SetGridColors(now);
+        if (now == ui_.mainGrid || now == ui_.categoryGrid)
+            ui_.SetGridColors(now);
     });
-    listPop_ = new QMenu(this);
-    listPop_->setObjectName(QStringLiteral("ListPop"));
-    QAction* popEdit = listPop_->addAction(QStringLiteral("&Edit"));
-    popEdit->setObjectName(QStringLiteral("ListPopEdit"));
-    QAction* popDelete = listPop_->addAction(QStringLiteral("&Delete"));
-    popDelete->setObjectName(QStringLiteral("ListPopDelete"));
-    connect(popEdit, &QAction::triggered, this, &MainWindow::MainGrid_DblClick);
-    connect(popDelete, &QAction::triggered, this, &MainWindow::ListPopDelete_Click);
-    mainGrid_->setContextMenuPolicy(Qt::CustomContextMenu);
-    connect(mainGrid_, &QWidget::customContextMenuRequested, this, &MainWindow::MainGrid_MouseUp);
+    connect(ui_.popEdit, &QAction::triggered, this, &MainWindow::MainGrid_DblClick);
+    connect(ui_.popDelete, &QAction::triggered, this, &MainWindow::ListPopDelete_Click);
+    ui_.mainGrid->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(ui_.mainGrid, &QWidget::customContextMenuRequested, this, &MainWindow::MainGrid_MouseUp);
     // Esc stops a report build, or closes the record panel.
     auto* esc = new QShortcut(QKeySequence(Qt::Key_Escape), this);
     connect(esc, &QShortcut::activated, this, [this] {
         if (reportBuilding())
-            stopReportBuild();
-        else if (editPanel_->isVisible())
-            editPanel_->CloseButton_Click();
-        else if (session_.freeSelection && mainGrid_->hasFocus() && !viewer_->isVisible())
-            mu_QuitReports();
-        else if (session_.macroMode && mainGrid_->hasFocus())
+            reports_->stopBuild();
+        else if (ui_.editPanel->isVisible())
+            ui_.editPanel->CloseButton_Click();
+        else if (session_.freeSelection && ui_.mainGrid->hasFocus() && !ui_.viewer->isVisible())
+            reports_->mu_QuitReports();
+        else if (session_.macroMode && ui_.mainGrid->hasFocus())
             mu_MacroQuit();
     });
     // The window sees every key before its controls (Ctrl or Alt with
     // Delete, on release, even inside a text box).
     qApp->installEventFilter(this);
-    connect(udfPrompt_, &QPushButton::clicked, this, &MainWindow::UDFSearchPrompt_Click);
-    connect(categoryGrid_, &QTableView::doubleClicked, this, &MainWindow::CategoryGrid_DblClick);
+    connect(ui_.categoryGrid, &QTableView::doubleClicked, this, &MainWindow::CategoryGrid_DblClick);
     // Record numbers taken before the record file changed or was renumbered
     // are let go of before the next command can write through them.
     connect(&session_, &Session::recordFileChanged, this, [this] { forgetRecordNumbers(true); });
@@ -252,13 +163,13 @@ MainWindow::MainWindow(const QString& programFolder, QWidget* parent)
     updateCommands();
     // Column widths follow the header string, set again only when the layout
     // changes, so widths the user drags stay through rebuilds.
-    connect(listModel_, &QAbstractItemModel::headerDataChanged, this, &MainWindow::setColumnWidths);
-    setColumnWidths();
+    connect(ui_.listModel, &QAbstractItemModel::headerDataChanged, this, [this] { ui_.setColumnWidths(); });
+    ui_.setColumnWidths();
 
     // Shrinking below three status-bar heights or four category-button
     // widths leaves every control where it was.
-    const int s = displayBar_->sizeHint().height() + generalBar_->sizeHint().height();
-    setMinimumSize(4 * allButton_->sizeHint().width() + 1, 3 * s + 1);
+    const int s = ui_.displayBar->sizeHint().height() + ui_.generalBar->sizeHint().height();
+    setMinimumSize(4 * ui_.allButton->sizeHint().width() + 1, 3 * s + 1);
 
     // Every control has a name a screen reader can say, in this window and
     // in every window the program shows.
@@ -268,7 +179,7 @@ MainWindow::MainWindow(const QString& programFolder, QWidget* parent)
 
 MainWindow::~MainWindow()
 {
-    stopReportBuild();
+    reports_->stopBuild();
     qApp->removeEventFilter(this);
     disconnect(focusConnection_);
     platform::setDialogParent(nullptr);
@@ -280,198 +191,6 @@ MainWindow::~MainWindow()
             delete w.data();
 }
 
-QStatusBar* MainWindow::buildStatusBar(const QString& name, const QStringList& tips,
-                                       QList<QLabel*>& panels)
-{
-    auto* bar = new QStatusBar(this);
-    bar->setObjectName(name);
-    bar->setSizeGripEnabled(name == QLatin1String("GeneralStatusBar"));
-    for (int i = 0; i < tips.size(); ++i) {
-        auto* l = new QLabel(bar);
-        l->setObjectName(name + QStringLiteral("_%1").arg(i + 1));
-        l->setToolTip(tips[i]);
-        l->setFrameShape(QFrame::StyledPanel);
-        l->setFrameShadow(QFrame::Sunken);
-        l->setMinimumWidth(40);
-        bar->addWidget(l, i == tips.size() - 1 || name == QLatin1String("GeneralStatusBar") ? 2 : 1);
-        panels << l;
-    }
-    return bar;
-}
-
-void MainWindow::buildMenus()
-{
-    actions_ = buildMainMenus(menuBar());
-    for (std::size_t i = 0; i < kCommandCount; ++i) {
-        commands_[i] = actions_.value(commandName(Command(i)));
-        if (!commands_[i])
-            qFatal("no action for command %s", qPrintable(commandName(Command(i))));
-    }
-    // Each command runs the slot of its own name (mu_ReIndex runs
-    // mu_ReIndex()); Edit Entry and the preset ranges are bound below.  A
-    // command left without a slot stops the program at once rather than
-    // doing nothing when chosen.
-    const QMetaMethod triggered = QMetaMethod::fromSignal(&QAction::triggered);
-    QStringList unbound;
-    for (std::size_t i = 0; i < kCommandCount; ++i) {
-        QAction* a = commands_[i];
-        if (a->menu())
-            continue;
-        const QByteArray slot = commandName(Command(i)).toLatin1() + "()";
-        const int index = metaObject()->indexOfSlot(slot.constData());
-        if (index >= 0)
-            connect(a, triggered, this, metaObject()->method(index));
-        else
-            unbound << commandName(Command(i));
-    }
-    connect(action(Command::EditEntry), &QAction::triggered, this, &MainWindow::MainGrid_DblClick);
-    unbound.removeOne(commandName(Command::EditEntry));
-    for (const auto& p : view::DateRange::presets()) {
-        const int days = p.days;
-        connect(actions_.value(QLatin1String(p.command)), &QAction::triggered, this,
-                [this, days] { presetRange(days); });
-        unbound.removeOne(QLatin1String(p.command));
-    }
-    if (!unbound.isEmpty())
-        qFatal("commands without a slot: %s", qPrintable(unbound.join(QLatin1Char(' '))));
-    // Exactly one of the two tool-tip entries is visible.
-    actions_.value(QStringLiteral("mu_ToolTipsOn"))->setVisible(false);
-    actions_.value(QStringLiteral("mu_NoBold"))->setCheckable(true);
-    actions_.value(QStringLiteral("mu_NoBold"))->setChecked(true);
-}
-
-QWidget* MainWindow::buildToolBar()
-{
-    auto* bar = new QWidget(this);
-    bar->setObjectName(QStringLiteral("ToolBarRow"));
-    auto* lay = new QHBoxLayout(bar);
-    lay->setContentsMargins(2, 2, 2, 2);
-    lay->setSpacing(2);
-    for (const ToolButtonDef& b : toolButtonDefs()) {
-        QToolButton* t = makeToolButton(b, bar);
-        QAction* a = actions_.value(QLatin1String(b.action));
-        const bool focusAfter = QLatin1String(b.name) == QLatin1String("btn_ModeBlue");
-        connect(t, &QToolButton::clicked, this, [this, a, focusAfter] {
-            if (a && a->isEnabled())
-                a->trigger();
-            if (focusAfter)
-                mainGrid_->setFocus();
-        });
-        buttons_.insert(QLatin1String(b.name), t);
-        toolButtons_.push_back({t, commandFor(a), b.role});
-        lay->addWidget(t);
-        if (QLatin1String(b.name) == QLatin1String("btn_ModeWhite"))
-            t->hide();  // shares its place with btn_ModeBlue
-    }
-    lay->addStretch(1);
-    return bar;
-}
-
-void MainWindow::buildPanels(QWidget* area)
-{
-    // Record entry and category editing.
-    editPanel_ = new edit::EditPanel([this] { return editContext(); }, area);
-    editPanel_->hide();
-    categoryPanel_ = new edit::CategoryPanel([this] { return categoryContext(); }, area);
-    categoryPanel_->hide();
-    // In the record panel the category list comes between the amount and the note.
-    QWidget::setTabOrder(editPanel_->findChild<QWidget*>(QStringLiteral("AmountBox")), categoryGrid_);
-    QWidget::setTabOrder(categoryGrid_, editPanel_->findChild<QWidget*>(QStringLiteral("NoteBox")));
-
-    connect(editPanel_, &edit::EditPanel::openedForNew, this, [this] {
-        setListWanted(false);
-        allButton_->setEnabled(false);
-        categoryGrid_->setFocus();
-    });
-    connect(editPanel_, &edit::EditPanel::openedForRecord, this, [this] {
-        allButton_->setEnabled(true);
-        setListWanted(true);
-    });
-    connect(editPanel_, &edit::EditPanel::closedAfterSave, this, [this] {
-        allButton_->setEnabled(true);
-        setListWanted(true);
-        rebuildList();
-        // An entry saved with a date the list does not show leaves it: say so
-        // where the dates shown are, until the list changes again.
-        const store::LedgerRecord& saved = editPanel_->currentRecord();
-        const double first = store::dayFromDate(session_.range.earliest());
-        const double last = store::dayFromDate(session_.range.latest());
-        if (!session_.macroMode && !saved.isDeleted()
-            && !(first <= saved.entryDate && saved.entryDate <= last))
-            generalBar_->showMessage(QStringLiteral("Saved; outside the dates shown"), 15000);
-    });
-    connect(editPanel_, &edit::EditPanel::closedWithoutSave, this, [this] {
-        allButton_->setEnabled(true);
-        setListWanted(true);
-        const QModelIndex cur = mainGrid_->currentIndex();
-        if (cur.isValid())
-            mainGrid_->selectRow(cur.row());
-        mainGrid_->setFocus();
-    });
-    connect(categoryPanel_, &edit::CategoryPanel::categoriesChanged, this,
-            &MainWindow::PopCategoryGrid);
-    connect(categoryPanel_, &edit::CategoryPanel::rememberedCategoryChanged, this,
-            [this](const QString& code, const QString& name) {
-                session_.rememberedCode = code;
-                session_.rememberedName = name;
-            });
-    connect(categoryPanel_, &edit::CategoryPanel::listNeedsRebuild, this,
-            [this] { rebuildList(); });
-
-    // Date range choice.
-    dateFrame_ = floatingFrame(area, "DateDialFrame");
-    {
-        auto* g = new QGridLayout(dateFrame_);
-        monthView1_ = named(new QCalendarWidget(dateFrame_), "MonthView1");
-        monthView2_ = named(new QCalendarWidget(dateFrame_), "MonthView2");
-        auto* earliest = new QLabel(QStringLiteral("Earliest &Date"), dateFrame_);
-        auto* latest = new QLabel(QStringLiteral("La&test Date"), dateFrame_);
-        earliest->setBuddy(monthView1_);
-        latest->setBuddy(monthView2_);
-        g->addWidget(earliest, 0, 0);
-        g->addWidget(latest, 0, 1);
-        g->addWidget(monthView1_, 1, 0);
-        g->addWidget(monthView2_, 1, 1);
-        auto* ok = button(dateFrame_, "DateDialOK", QStringLiteral("&OK"), "Click to accept date shown");
-        g->addWidget(ok, 2, 0, 1, 2, Qt::AlignHCenter);
-        connect(ok, &QPushButton::clicked, this, &MainWindow::DateDialOK_Click);
-        dateFrame_->adjustSize();
-    }
-
-    // Macro play date.
-    macDateFrame_ = floatingFrame(area, "MacDateFrame");
-    {
-        auto* g = new QGridLayout(macDateFrame_);
-        auto* select = new QLabel(QStringLiteral("Select Date"), macDateFrame_);
-        auto* monthView3 = named(new QCalendarWidget(macDateFrame_), "MonthView3");
-        select->setBuddy(monthView3);
-        g->addWidget(select, 0, 0, 1, 2);
-        g->addWidget(monthView3, 1, 0, 1, 2);
-        auto* ok = button(macDateFrame_, "MacDateOK", QStringLiteral("&OK"), nullptr);
-        auto* cancel = button(macDateFrame_, "MacCancel", QStringLiteral("Ca&ncel"), nullptr);
-        g->addWidget(ok, 2, 0);
-        g->addWidget(cancel, 2, 1);
-        connect(ok, &QPushButton::clicked, this, &MainWindow::MacDateOK_Click);
-        connect(cancel, &QPushButton::clicked, this, &MainWindow::MacCancel_Click);
-        macDateFrame_->adjustSize();
-    }
-
-    // Report viewer.
-    viewer_ = named(new reports::ReportView(area), "Viewer");
-    viewer_->setAccessibleName(QStringLiteral("Report"));
-    // Reports line up in columns: "Courier New", or the nearest fixed-pitch font.
-    viewer_->setFont(platform::linePrintFont(QStringLiteral("Courier New"), viewer_->font().pointSize()));
-    viewer_->hide();
-}
-
-Command MainWindow::commandFor(const QAction* a) const
-{
-    for (std::size_t i = 0; i < kCommandCount; ++i)
-        if (commands_[i] == a)
-            return Command(i);
-    qFatal("a tool button without its command");
-}
-
 Modes MainWindow::modes() const
 {
     Modes m;
@@ -479,8 +198,8 @@ Modes MainWindow::modes() const
     m.settingsReadOnly = session_.settingsReadOnly;
     m.macroEdit = session_.macroMode;
     m.freeSelection = session_.freeSelection;
-    m.reportClosedInFreeSelection = reportClosedInFreeSelection_;
-    m.reportShown = reportShown_;
+    m.reportClosedInFreeSelection = reports_->closedInFreeSelection();
+    m.reportShown = reports_->shown();
     m.reportBuilding = reportBuilding();
     m.importOpen = bool(import_);
     m.canUndo = ledger_.canUndo();
@@ -492,11 +211,11 @@ void MainWindow::updateCommands()
 {
     const CommandStates states = commandStates(modes());
     for (std::size_t i = 0; i < kCommandCount; ++i)
-        commands_[i]->setEnabled(states.command[i]);
-    for (const ToolButton& b : toolButtons_)
+        ui_.commands[i]->setEnabled(states.command[i]);
+    for (const MainWidgets::ToolButton& b : ui_.toolButtons)
         b.button->setEnabled(states.button(b.command, b.role));
-    mainGrid_->setEnabled(states.mainGrid && listWanted_);
-    categoryGrid_->setEnabled(states.categoryGrid);
+    ui_.mainGrid->setEnabled(states.mainGrid && listWanted_);
+    ui_.categoryGrid->setEnabled(states.categoryGrid);
     // Undo and redo name the command they would act on.
     auto named = [](const QString& caption, const QString& command) {
         QString escaped = command;
@@ -512,6 +231,8 @@ void MainWindow::setListWanted(bool on)
     listWanted_ = on;
     updateCommands();
 }
+
+bool MainWindow::reportBuilding() const { return reports_->building(); }
 
 // ---------------------------------------------------------------- start-up
 
@@ -539,7 +260,7 @@ void MainWindow::startUp()
     if (session_.settings.hasPassword())
         splash_->passwordBox()->setFocus();
 
-    placeFromSettings();
+    ui_.placeWindow(session_.settings);
 
     const QDate today = platform::clock().today();
     session_.range.setFiscalStart(session_.settings.fiscalYearStartMonth(),
@@ -547,10 +268,10 @@ void MainWindow::startUp()
     session_.range.currentFiscalYear = view::DateRange::fiscalYearOf(
         today, session_.settings.fiscalYearStartMonth(), session_.settings.fiscalYearStartDay());
     session_.range.SetRange(session_.settings.defaultRangeCode(), 0, today);
-    applyRange();
+    ui_.applyRange(session_.range);
 
-    generalPanels_[1]->setText(session_.dataFolder);
-    generalPanels_[2]->setText(store::formatShortDate(today));
+    ui_.generalPanels[1]->setText(session_.dataFolder);
+    ui_.generalPanels[2]->setText(store::formatShortDate(today));
 
     mu_ReIndex();
     PopCategoryGrid();
@@ -561,25 +282,25 @@ void MainWindow::startUp()
     const QString u2 = session_.settings.userField2Name();
     findChild<QLabel*>(QStringLiteral("User1Label"))->setText(u1);
     findChild<QLabel*>(QStringLiteral("User2Label"))->setText(u2);
-    actions_.value(QStringLiteral("mu_SearchUDF1"))->setText(QStringLiteral("Search by ") + u1);
-    actions_.value(QStringLiteral("mu_SearchUDF2"))->setText(QStringLiteral("Search by ") + u2);
+    ui_.actions.value(QStringLiteral("mu_SearchUDF1"))->setText(QStringLiteral("Search by ") + u1);
+    ui_.actions.value(QStringLiteral("mu_SearchUDF2"))->setText(QStringLiteral("Search by ") + u2);
     if (!session_.settings.alternateFolder1().trimmed().isEmpty())
-        actions_.value(QStringLiteral("mu_AlternateFolder1"))
+        ui_.actions.value(QStringLiteral("mu_AlternateFolder1"))
             ->setText(QStringLiteral("Data Folder: ") + session_.settings.alternateFolder1().trimmed());
     if (!session_.settings.alternateFolder2().trimmed().isEmpty())
-        actions_.value(QStringLiteral("mu_AlternateFolder2"))
+        ui_.actions.value(QStringLiteral("mu_AlternateFolder2"))
             ->setText(QStringLiteral("Data Folder: ") + session_.settings.alternateFolder2().trimmed());
 
     if (!session_.settings.toolTipsShown())
         mu_ToolTipsOff();
     if (!session_.settings.boldFonts()) {
         MakeFontsRegular();
-        actions_.value(QStringLiteral("mu_NoBold"))->setChecked(false);
+        ui_.actions.value(QStringLiteral("mu_NoBold"))->setChecked(false);
     } else {
         MakeFontsBold();
     }
 
-    buttons_.value(QStringLiteral("btn_ModeWhite"))->hide();
+    ui_.buttons.value(QStringLiteral("btn_ModeWhite"))->hide();
     updateCommands();
 
     try {
@@ -592,7 +313,7 @@ void MainWindow::startUp()
     ledger_.startHistory();
 
     if (ledger_.noStoredSize())
-        fitFirstRunWindow();
+        ui_.fitFirstRunWindow();
     if (!session_.settings.hasPassword())
         gatePassed();
 }
@@ -606,41 +327,7 @@ void MainWindow::gatePassed()
         splash_holder_.release()->deleteLater();
     }
     show();
-    focusListIfEnabled();
-}
-
-void MainWindow::placeFromSettings()
-{
-    QScreen* screen = QGuiApplication::primaryScreen();
-    const double dpi = screen ? screen->logicalDotsPerInch() : 96.0;
-    auto px = [dpi](int twips) { return int(std::lround(double(twips) * dpi / 1440.0)); };
-    const SettingsRecord& s = session_.settings;
-    QRect r(px(s.windowLeft()), px(s.windowTop()), std::max(px(s.windowWidth()), minimumWidth()),
-            std::max(px(s.windowHeight()), minimumHeight()));
-    // Keep the window on a screen the user can see.
-    bool visible = false;
-    for (QScreen* sc : QGuiApplication::screens())
-        if (sc->availableGeometry().intersects(r.adjusted(0, 0, -r.width() / 2, -r.height() / 2)))
-            visible = true;
-    if (!visible && screen) {
-        const QRect avail = screen->availableGeometry();
-        r.moveTopLeft(avail.topLeft() + QPoint(50, 50));
-        r.setSize(r.size().boundedTo(avail.size()));
-    }
-    resize(r.size());
-    move(r.topLeft());
-}
-
-void MainWindow::storeGeometry()
-{
-    QScreen* sc = screen();
-    const double dpi = sc ? sc->logicalDotsPerInch() : 96.0;
-    auto twips = [dpi](int px) { return int(std::lround(double(px) * 1440.0 / dpi)); };
-    const QRect g = geometry();
-    session_.settings.setWindowTop(twips(pos().y()));
-    session_.settings.setWindowLeft(twips(pos().x()));
-    session_.settings.setWindowHeight(twips(g.height()));
-    session_.settings.setWindowWidth(twips(g.width()));
+    ui_.focusListIfEnabled();
 }
 
 void MainWindow::writeSettings()
@@ -654,9 +341,9 @@ void MainWindow::writeSettings()
 
 void MainWindow::closeEvent(QCloseEvent* event)
 {
-    stopReportBuild();
+    reports_->stopBuild();
     help_.quit();
-    storeGeometry();
+    ui_.storeGeometry(session_.settings);
     writeSettings();
     if (config_)
         config_->close();
@@ -671,63 +358,21 @@ void MainWindow::rebuildList() { rebuildList(store::upper1252(session_.searchTex
 void MainWindow::rebuildList(const QString& searchArgument)
 {
     // A report being built would no longer be of the list shown.
-    stopReportBuild();
+    reports_->stopBuild();
     try {
         platform::WaitCursor busy;
         const view::BuildResult r =
-            view::PopMainGrid(*listModel_, session_.listQuery(), searchArgument);
-        showStatus(r.status);
+            view::PopMainGrid(*ui_.listModel, session_.listQuery(), searchArgument);
+        ui_.showStatus(r.status);
         if (r.currentRow >= 0)
-            mainGrid_->setCurrentIndex(listModel_->index(r.currentRow, 0));
+            ui_.mainGrid->setCurrentIndex(ui_.listModel->index(r.currentRow, 0));
     } catch (const std::exception& e) {
         // The figures follow the rows the list holds now, not the old list.
-        showStatus(view::listedStatus(*listModel_, session_.freeSelection));
+        ui_.showStatus(view::listedStatus(*ui_.listModel, session_.freeSelection));
         reportFailure(e);
         return;
     }
-    focusListIfEnabled();
-}
-
-void MainWindow::showStatus(const view::StatusPanels& status)
-{
-    generalBar_->clearMessage();
-    for (int i = 0; i < 5; ++i)
-        if (!status.panel[i].isNull())
-            displayPanels_[i]->setText(status.panel[i]);
-    fitStatusPanels();
-}
-
-void MainWindow::fitStatusPanels()
-{
-    // The figures show whole: each panel is at least as wide as the money
-    // text of the reports (100,000,000 in its negative form) or a count of
-    // ten million items, and wider when its text is.
-    static const QString money =
-        QStringLiteral("(-) ") + store::formatCurrency(-100000000LL * store::kMoneyScale);
-    static const QString count = QStringLiteral("10000000 Items");
-    for (int i = 0; i < 4; ++i) {
-        QLabel* l = displayPanels_[i];
-        const QFontMetrics fm = l->fontMetrics();
-        const int text = std::max(fm.horizontalAdvance(i < 3 ? money : count),
-                                  fm.horizontalAdvance(l->text()));
-        const int frame = l->width() - l->contentsRect().width();
-        // A framed label indents its text by half an "x".
-        l->setMinimumWidth(text + frame + fm.horizontalAdvance(QLatin1Char('x')));
-    }
-}
-
-void MainWindow::focusListIfEnabled()
-{
-    if (mainGrid_->isEnabled() && isVisible())
-        mainGrid_->setFocus();
-}
-
-void MainWindow::setColumnWidths()
-{
-    const int cw = mainGrid_->fontMetrics().averageCharWidth();
-    const auto& cells = listModel_->headerCells();
-    for (int c = 0; c < view::MainListModel::kFirstHidden && c < cells.size(); ++c)
-        mainGrid_->setColumnWidth(c, cells[c].width * cw + 8);
+    ui_.focusListIfEnabled();
 }
 
 void MainWindow::PopCategoryGrid()
@@ -740,32 +385,32 @@ void MainWindow::PopCategoryGrid()
         reportFailure(e);
     }
     tellDamagedCategoryFile(session_.categoryFile());
-    categoryModel_->setRows(std::move(rows));
-    if (categoryModel_->rowCount() > 0)
-        categoryGrid_->setCurrentIndex(categoryModel_->index(0, 0));
+    ui_.categoryModel->setRows(std::move(rows));
+    if (ui_.categoryModel->rowCount() > 0)
+        ui_.categoryGrid->setCurrentIndex(ui_.categoryModel->index(0, 0));
 }
 
 void MainWindow::CategoryGrid_Click()
 {
-    const QModelIndex cur = categoryGrid_->currentIndex();
+    const QModelIndex cur = ui_.categoryGrid->currentIndex();
     if (!cur.isValid())
         return;
-    const auto& row = categoryModel_->rowAt(cur.row());
-    editPanel_->setCategory(row.code, row.name);
-    categoryGrid_->selectRow(cur.row());
-    focusListIfEnabled();
+    const auto& row = ui_.categoryModel->rowAt(cur.row());
+    ui_.editPanel->setCategory(row.code, row.name);
+    ui_.categoryGrid->selectRow(cur.row());
+    ui_.focusListIfEnabled();
 }
 
 void MainWindow::CategoryGrid_DblClick()
 {
-    const QModelIndex cur = categoryGrid_->currentIndex();
+    const QModelIndex cur = ui_.categoryGrid->currentIndex();
     if (!cur.isValid())
         return;
-    const auto& row = categoryModel_->rowAt(cur.row());
+    const auto& row = ui_.categoryModel->rowAt(cur.row());
     session_.rememberedCode = row.code.leftJustified(10, QLatin1Char(' '), true);
     session_.rememberedName = row.name.leftJustified(20, QLatin1Char(' '), true);
-    editPanel_->setCategory(session_.rememberedCode, session_.rememberedName);
-    categoryGrid_->selectRow(cur.row());
+    ui_.editPanel->setCategory(session_.rememberedCode, session_.rememberedName);
+    ui_.categoryGrid->selectRow(cur.row());
     session_.searchText.clear();
     rebuildList();
 }
@@ -779,25 +424,25 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event)
         auto* w = qobject_cast<QWidget*>(watched);
         if (k->key() == Qt::Key_Delete && !k->isAutoRepeat()
             && (k->modifiers() & (Qt::ControlModifier | Qt::AltModifier)) && w
-            && (w == this || isAncestorOf(w)) && editPanel_->isVisible()
-            && editPanel_->selectedRecord() > 0) {
-            editPanel_->DeleteButton_Click();
+            && (w == this || isAncestorOf(w)) && ui_.editPanel->isVisible()
+            && ui_.editPanel->selectedRecord() > 0) {
+            ui_.editPanel->DeleteButton_Click();
             return true;
         }
     }
-    if (watched == categoryGrid_ && event->type() == QEvent::KeyPress) {
+    if (watched == ui_.categoryGrid && event->type() == QEvent::KeyPress) {
         auto* k = static_cast<QKeyEvent*>(event);
         if (k->key() == Qt::Key_Return || k->key() == Qt::Key_Enter) {
-            if (editPanel_->isVisible()) {
+            if (ui_.editPanel->isVisible()) {
                 CategoryGrid_Click();
                 findChild<QLineEdit*>(QStringLiteral("AmountBox"))->setFocus();
             }
-            if (!editPanel_->isVisible())
+            if (!ui_.editPanel->isVisible())
                 CategoryGrid_DblClick();
             return true;
         }
     }
-    if (watched == mainGrid_ && event->type() == QEvent::KeyPress
+    if (watched == ui_.mainGrid && event->type() == QEvent::KeyPress
         && listKey(static_cast<QKeyEvent*>(event)))
         return true;
     // The pop-up menu acts on the current row: a right-click leaves it where
@@ -805,13 +450,13 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event)
     if ((event->type() == QEvent::MouseButtonPress
             || event->type() == QEvent::MouseButtonDblClick)
         && static_cast<QMouseEvent*>(event)->button() == Qt::RightButton
-        && watched->parent() == mainGrid_ && watched == mainGrid_->viewport())
+        && watched->parent() == ui_.mainGrid && watched == ui_.mainGrid->viewport())
         return true;
-    if (watched == mainGrid_ && event->type() == QEvent::PaletteChange)
-        listModel_->followPalette(mainGrid_->palette());
-    if ((watched == listArea_ || watched == mainGrid_)
+    if (watched == ui_.mainGrid && event->type() == QEvent::PaletteChange)
+        ui_.listModel->followPalette(ui_.mainGrid->palette());
+    if ((watched == ui_.listArea || watched == ui_.mainGrid)
         && (event->type() == QEvent::Resize || event->type() == QEvent::Move))
-        layoutOverlays();
+        ui_.layoutOverlays();
     return QMainWindow::eventFilter(watched, event);
 }
 
@@ -820,12 +465,12 @@ void MainWindow::forgetRecordNumbers(bool otherFile)
     // The record panel closes as Esc closes it; the category panel too when
     // the files beneath it are others now.  The list's rows go until the
     // command rebuilds them, so the pop-up menu finds no stale number.
-    stopReportBuild();
-    if (editPanel_->state() != edit::EditPanel::State::Closed)
-        editPanel_->CloseButton_Click();
-    if (otherFile && categoryPanel_->isVisible())
-        categoryPanel_->QuitCat_Click();
-    listModel_->clearRows();
+    reports_->stopBuild();
+    if (ui_.editPanel->state() != edit::EditPanel::State::Closed)
+        ui_.editPanel->CloseButton_Click();
+    if (otherFile && ui_.categoryPanel->isVisible())
+        ui_.categoryPanel->QuitCat_Click();
+    ui_.listModel->clearRows();
 }
 
 void MainWindow::mu_AllCats()
@@ -837,64 +482,30 @@ void MainWindow::mu_AllCats()
 
 void MainWindow::mu_ClearTheGrid()
 {
-    stopReportBuild();
-    listModel_->clearRows();
-    listModel_->setLayout(session_.settings.columnLayout(), session_.settings.userField1Name(),
+    reports_->stopBuild();
+    ui_.listModel->clearRows();
+    ui_.listModel->setLayout(session_.settings.columnLayout(), session_.settings.userField1Name(),
                           session_.settings.userField2Name());
-    showStatus(view::clearedStatus(session_.freeSelection));
+    ui_.showStatus(view::clearedStatus(session_.freeSelection));
 }
 
 // --------------------------------------------------------------- editing
-
-edit::EditContext MainWindow::editContext()
-{
-    edit::EditContext c;
-    c.recordFile = session_.recordFile();
-    c.dataFolder = session_.dataFolder;
-    c.categoryFile = session_.categoryFile();
-    c.rememberedCode = session_.rememberedCode;
-    c.rememberedName = session_.rememberedName;
-    c.user1Name = session_.settings.userField1Name();
-    c.user2Name = session_.settings.userField2Name();
-    c.user1KeepsList = session_.settings.userField1KeepsPickList();
-    c.user2KeepsList = session_.settings.userField2KeepsPickList();
-    c.confirm = session_.settings.confirmsReplaceAndDelete();
-    c.macroMode = session_.macroMode;
-    c.recordEpoch = session_.recordEpoch();
-    c.beginChange = [ledger = &ledger_](const QString& text) {
-        return ledger->beginChange(text);
-    };
-    return c;
-}
-
-edit::CategoryContext MainWindow::categoryContext()
-{
-    edit::CategoryContext c;
-    c.categoryFile = session_.categoryFile();
-    c.recordFile = session_.recordFile();
-    c.rememberedCode = session_.rememberedCode;
-    c.rememberedName = session_.rememberedName;
-    c.beginChange = [ledger = &ledger_](const QString& text) {
-        return ledger->beginChange(text);
-    };
-    return c;
-}
 
 void MainWindow::mu_NewEntry()
 {
     if (session_.readOnly)
         return;
-    centreOverList(editPanel_);
-    editPanel_->mu_NewEntry();
-    editPanel_->raise();
+    ui_.centreOverList(ui_.editPanel);
+    ui_.editPanel->mu_NewEntry();
+    ui_.editPanel->raise();
 }
 
 double MainWindow::currentRecordNumber() const
 {
-    const QModelIndex cur = mainGrid_->currentIndex();
-    if (!cur.isValid() || cur.row() >= listModel_->rowCount())
+    const QModelIndex cur = ui_.mainGrid->currentIndex();
+    if (!cur.isValid() || cur.row() >= ui_.listModel->rowCount())
         return 0;
-    return listModel_->recordNumberAt(cur.row());
+    return ui_.listModel->recordNumberAt(cur.row());
 }
 
 void MainWindow::MainGrid_DblClick()
@@ -904,54 +515,54 @@ void MainWindow::MainGrid_DblClick()
     const double n = currentRecordNumber();
     if (n <= 0)
         return;
-    centreOverList(editPanel_);
-    editPanel_->openRecord(n);
-    editPanel_->raise();
+    ui_.centreOverList(ui_.editPanel);
+    ui_.editPanel->openRecord(n);
+    ui_.editPanel->raise();
 }
 
 void MainWindow::ListPopDelete_Click()
 {
     const double n = currentRecordNumber();
-    if (n > 0 && !session_.readOnly && editPanel_->deleteRecord(n))
+    if (n > 0 && !session_.readOnly && ui_.editPanel->deleteRecord(n))
         rebuildList();
 }
 
 void MainWindow::MainGrid_MouseUp(const QPoint& pos)
 {
     // The first data row does not offer the menu.
-    if (session_.freeSelection || mainGrid_->currentIndex().row() < 1)
+    if (session_.freeSelection || ui_.mainGrid->currentIndex().row() < 1)
         return;
-    listPop_->popup(mainGrid_->viewport()->mapToGlobal(pos));
+    ui_.listPop->popup(ui_.mainGrid->viewport()->mapToGlobal(pos));
 }
 
 void MainWindow::mu_NewCategory()
 {
-    centreOverList(categoryPanel_);
-    categoryPanel_->mu_NewCategory();
-    categoryPanel_->raise();
+    ui_.centreOverList(ui_.categoryPanel);
+    ui_.categoryPanel->mu_NewCategory();
+    ui_.categoryPanel->raise();
 }
 
 void MainWindow::mu_EditCategory()
 {
-    centreOverList(categoryPanel_);
-    categoryPanel_->mu_EditCategory();
-    categoryPanel_->raise();
+    ui_.centreOverList(ui_.categoryPanel);
+    ui_.categoryPanel->mu_EditCategory();
+    ui_.categoryPanel->raise();
 }
 
 bool MainWindow::listKey(QKeyEvent* k)
 {
     // Keys on the list while no record panel is open.
-    if (editPanel_->isVisible())
+    if (ui_.editPanel->isVisible())
         return false;
     if (session_.freeSelection) {
         // The Delete key of the keypad counts as Delete.
         if (k->key() == Qt::Key_Delete
             && (k->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
-            removeSelectedRow();
+            reports_->removeSelectedRow();
             return true;
         }
-        if (k->key() == Qt::Key_Escape && !viewer_->isVisible()) {
-            mu_QuitReports();
+        if (k->key() == Qt::Key_Escape && !ui_.viewer->isVisible()) {
+            reports_->mu_QuitReports();
             return true;
         }
         return false;
@@ -972,148 +583,6 @@ bool MainWindow::listKey(QKeyEvent* k)
     default:
         return false;
     }
-}
-
-// ---------------------------------------------------------------- search
-
-void MainWindow::mu_SearchFragment()
-{
-    const QString answer = platform::messages().input(
-        {QStringLiteral("Search for a word or phrase fragment"),
-         QStringLiteral("This search looks for the item you specify, even if it is only part of "
-                        "a longer word. For example, it will find \"fish\" in \"many fish\" and "
-                        "also in \"bluefish\"\n\nLook for what?"),
-         lastFragment_});
-    lastFragment_ = answer;
-    if (answer.isEmpty())
-        return;
-    session_.searchText = answer;
-    rebuildList(store::upper1252(answer));
-}
-
-void MainWindow::mu_SearchComplete()
-{
-    const QString answer = platform::messages().input(
-        {QStringLiteral("Search for a complete word or phrase"),
-         QStringLiteral("This search looks for the complete item you specify, not for the item "
-                        "\"buried\" in a larger word. For example, it will find \"fish\" in "
-                        "\"many fish\" but not in \"bluefish\"\n\nLook for what?"),
-         lastComplete_});
-    lastComplete_ = answer;
-    if (answer.isEmpty())
-        return;
-    session_.searchText = answer;
-    rebuildList(QLatin1Char(' ') + store::upper1252(answer) + QLatin1Char(' '));
-}
-
-void MainWindow::openUserFieldSearch(int field)
-{
-    udfField_ = field;
-    udfList_->clear();
-    try {
-        udfList_->addItems(store::PickList::forField(session_.dataFolder, field).load());
-    } catch (const std::exception& e) {
-        reportFailure(e);
-    }
-    const QString name = field == 1 ? session_.settings.userField1Name()
-                                    : session_.settings.userField2Name();
-    udfList_->setAccessibleName(platform::plainCaption(name));
-    udfPrompt_->setAccessibleName(QStringLiteral("Select ") + platform::plainCaption(name));
-    udfPrompt_->setText(QStringLiteral("Sele&ct ")
-                        + QString(name).replace(QLatin1Char('&'), QStringLiteral("&&")));
-    allButton_->hide();
-    clearButton_->hide();
-    categoryGrid_->hide();
-    udfPrompt_->show();
-    udfList_->show();
-    udfList_->setFocus();
-}
-
-void MainWindow::closeUserFieldSearch()
-{
-    udfList_->hide();
-    udfPrompt_->hide();
-    allButton_->show();
-    clearButton_->show();
-    categoryGrid_->show();
-}
-
-void MainWindow::UDFSearchList_Click()
-{
-    QListWidgetItem* item = udfList_->currentItem();
-    if (!item)
-        return;
-    session_.searchText = (udfField_ == 1 ? QStringLiteral("|udf1|") : QStringLiteral("|udf2|"))
-        + store::upper1252(item->text().trimmed());
-    closeUserFieldSearch();
-    rebuildList();
-}
-
-void MainWindow::UDFSearchPrompt_Click() { closeUserFieldSearch(); }
-
-// ------------------------------------------------------------- the range
-
-void MainWindow::applyRange()
-{
-    generalPanels_[0]->setText(session_.range.statusText());
-    monthView1_->setSelectedDate(session_.range.earliest());
-    monthView2_->setSelectedDate(session_.range.latest());
-}
-
-void MainWindow::presetRange(int days)
-{
-    session_.range.SetRange(days, 0, platform::clock().today());
-    applyRange();
-    if (!session_.freeSelection)
-        rebuildList();
-    focusListIfEnabled();
-}
-
-void MainWindow::mu_DefaultRange() { presetRange(session_.settings.defaultRangeCode()); }
-
-void MainWindow::mu_FiscalYear()
-{
-    session_.range.currentFiscalYear = view::DateRange::fiscalYearOf(
-        platform::clock().today(), session_.settings.fiscalYearStartMonth(),
-        session_.settings.fiscalYearStartDay());
-    presetRange(0);
-}
-
-void MainWindow::mu_NextYear()
-{
-    ++session_.range.currentFiscalYear;
-    presetRange(0);
-}
-
-void MainWindow::mu_previousYear()
-{
-    --session_.range.currentFiscalYear;
-    presetRange(0);
-}
-
-void MainWindow::mu_SelectDates()
-{
-    applyRange();  // the calendars show the range in force: the saved pair
-    centreOverList(dateFrame_);
-    dateFrame_->show();
-    dateFrame_->raise();
-    monthView1_->setFocus();
-}
-
-void MainWindow::DateDialOK_Click()
-{
-    QString refusal;
-    if (!session_.range.acceptDates(monthView1_->selectedDate(), monthView2_->selectedDate(),
-                                    &refusal)) {
-        platform::messages().inform(QStringLiteral("Nothing to do!"), refusal);
-        applyRange();  // back to the saved pair
-        return;
-    }
-    dateFrame_->hide();
-    generalPanels_[0]->setText(session_.range.statusText());
-    if (!session_.freeSelection)
-        rebuildList();
-    focusListIfEnabled();
 }
 
 // --------------------------------------------------------- file upkeep
@@ -1188,8 +657,8 @@ void MainWindow::undoOrRedo(bool undo)
         return;
     }
     // The categories may be others now, and the category panel's one gone.
-    if (categoryPanel_->isVisible())
-        categoryPanel_->QuitCat_Click();
+    if (ui_.categoryPanel->isVisible())
+        ui_.categoryPanel->QuitCat_Click();
     PopCategoryGrid();
     rebuildList();
 }
@@ -1238,41 +707,7 @@ void MainWindow::mu_Game()
 void MainWindow::resizeEvent(QResizeEvent* event)
 {
     QMainWindow::resizeEvent(event);
-    layoutOverlays();
-}
-
-void MainWindow::centreOverList(QWidget* panel)
-{
-    panel->adjustSize();
-    const QRect list = mainGrid_->geometry();
-    const QSize s = panel->size().boundedTo(listArea_->size());
-    // Centred over the list; a panel wider than the list stays whole inside
-    // the window instead of hanging off its left edge.
-    const int left = std::clamp(list.left() + (list.width() - s.width()) / 2, 0,
-                                std::max(0, listArea_->width() - s.width()));
-    const int top = std::clamp(list.top() + (list.height() - s.height()) / 2, 0,
-                               std::max(0, listArea_->height() - s.height()));
-    panel->setGeometry(left, top, s.width(), s.height());
-}
-
-void MainWindow::layoutOverlays()
-{
-    if (!mainGrid_)
-        return;
-    for (QWidget* p : {static_cast<QWidget*>(editPanel_), static_cast<QWidget*>(categoryPanel_),
-                       static_cast<QWidget*>(dateFrame_), static_cast<QWidget*>(macDateFrame_)})
-        centreOverList(p);
-    // The viewer covers the band of the lists.
-    viewer_->setGeometry(0, mainGrid_->y(), listArea_->width(), mainGrid_->height());
-    // The progress bar covers the upper status bar.
-    progress_->setGeometry(displayBar_->geometry());
-    progress_->raise();
-}
-
-void MainWindow::reportFailure(const std::exception& e)
-{
-    // A failure that is not a file's is reported as number 5.
-    platform::reportException(e, 5);
+    ui_.layoutOverlays();
 }
 
 }  // namespace fnk::app

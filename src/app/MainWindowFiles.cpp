@@ -1,14 +1,12 @@
 // The main window's file commands that hand over to other modules: the
-// internal backup, the import window and the report output; and the lock
-// that keeps a second copy of the program off the data folder.
+// internal backup and the import window; and the lock that keeps a second
+// copy of the program off the data folder.
 #include "app/FolderNotices.h"
 #include "app/InternalBackup.h"
 #include "app/MainWindow.h"
 
 #include "backup/BackupWindow.h"
 #include "import/ImportWindow.h"
-#include "reports/Export.h"
-#include "reports/ReportOutput.h"
 #include "edit/CategoryPanel.h"
 #include "edit/EditPanel.h"
 #include "platform/MessagePort.h"
@@ -46,10 +44,10 @@ void MainWindow::readOnlyChanged(bool on)
 {
     if (on) {
         // Nothing opened on the folder before stays open to write through.
-        if (editPanel_->isVisible())
-            editPanel_->CloseButton_Click();
-        if (categoryPanel_->isVisible())
-            categoryPanel_->QuitCat_Click();
+        if (ui_.editPanel->isVisible())
+            ui_.editPanel->CloseButton_Click();
+        if (ui_.categoryPanel->isVisible())
+            ui_.categoryPanel->QuitCat_Click();
     }
     updateCommands();
     setWindowTitle(on ? QStringLiteral("Fennick (read-only)") : QStringLiteral("Fennick"));
@@ -119,18 +117,6 @@ void MainWindow::mu_Backup()
     backup_ = w;
     secondary_ << QPointer<QWidget>(w);
     w->show();
-}
-
-void MainWindow::mu_PrintReport() { reports::mu_PrintReport(session_.dataFolder, wideReport_); }
-void MainWindow::mu_WriteText() { reports::mu_WriteText(session_.dataFolder); }
-void MainWindow::mu_EditReport()
-{
-    reports::mu_EditReport(session_.dataFolder, session_.settings.editorProgram());
-}
-void MainWindow::mu_WriteComma() { reports::mu_WriteComma(session_.dataFolder, session_.categoryFile()); }
-void MainWindow::mu_WriteCommaSummary()
-{
-    reports::mu_WriteCommaSummary(session_.dataFolder, session_.categoryFile());
 }
 
 }  // namespace fnk::app

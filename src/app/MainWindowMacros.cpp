@@ -43,24 +43,24 @@ void refuse(const QString& operation)
 
 void MainWindow::TurnMacroOn()
 {
-    generalPanels_[1]->hide();
+    ui_.generalPanels[1]->hide();
     if (session_.settings.toolTipsShown())
-        categoryGrid_->setToolTip(QStringLiteral("Click category to select (during record edit)"));
-    generalPanels_[0]->setText(QStringLiteral("Macro Edit!!! File: ") + session_.macroFile);
-    editPanel_->setDateStepsEnabled(false);
-    platform::markBackground(mainGrid_, QColor(255, 255, 0));
+        ui_.categoryGrid->setToolTip(QStringLiteral("Click category to select (during record edit)"));
+    ui_.generalPanels[0]->setText(QStringLiteral("Macro Edit!!! File: ") + session_.macroFile);
+    ui_.editPanel->setDateStepsEnabled(false);
+    platform::markBackground(ui_.mainGrid, QColor(255, 255, 0));
     updateCommands();
 }
 
 void MainWindow::TurnMacroOff()
 {
-    generalPanels_[1]->show();
+    ui_.generalPanels[1]->show();
     if (session_.settings.toolTipsShown())
-        categoryGrid_->setToolTip(QStringLiteral("Double-click any category to narrow your view"));
+        ui_.categoryGrid->setToolTip(QStringLiteral("Double-click any category to narrow your view"));
     session_.range.SetRange(session_.settings.defaultRangeCode(), 0, platform::clock().today());
-    applyRange();
-    editPanel_->setDateStepsEnabled(true);
-    platform::clearMark(mainGrid_);
+    ui_.applyRange(session_.range);
+    ui_.editPanel->setDateStepsEnabled(true);
+    platform::clearMark(ui_.mainGrid);
     updateCommands();
 }
 
@@ -107,38 +107,38 @@ void MainWindow::mu_PlayMacro()
     }
     chosenMacro_ = path;
     findChild<QCalendarWidget*>(QStringLiteral("MonthView3"))->setSelectedDate(platform::clock().today());
-    centreOverList(macDateFrame_);
-    macDateFrame_->show();
-    macDateFrame_->raise();
+    ui_.centreOverList(ui_.macDateFrame);
+    ui_.macDateFrame->show();
+    ui_.macDateFrame->raise();
 }
 
 void MainWindow::MacDateOK_Click()
 {
-    macDateFrame_->hide();
+    ui_.macDateFrame->hide();
     const QDate date = findChild<QCalendarWidget*>(QStringLiteral("MonthView3"))->selectedDate();
-    progress_->setRange(0, 0);
-    progress_->setValue(0);
-    progress_->show();
-    progress_->raise();
+    ui_.progress->setRange(0, 0);
+    ui_.progress->setValue(0);
+    ui_.progress->show();
+    ui_.progress->raise();
     try {
         platform::WaitCursor busy;
         ledger_.playMacro(chosenMacro_, date, [this](qint64 done, qint64 total) {
-            progress_->setMaximum(int(std::min<qint64>(total, INT_MAX)));
-            progress_->setValue(int(std::min<qint64>(done, INT_MAX)));
+            ui_.progress->setMaximum(int(std::min<qint64>(total, INT_MAX)));
+            ui_.progress->setValue(int(std::min<qint64>(done, INT_MAX)));
         });
     } catch (const std::exception& e) {
-        progress_->hide();
+        ui_.progress->hide();
         reportFailure(e);
         rebuildList();
         return;
     }
-    progress_->hide();
+    ui_.progress->hide();
     rebuildList();
 }
 
 void MainWindow::MacCancel_Click()
 {
-    macDateFrame_->hide();
+    ui_.macDateFrame->hide();
     rebuildList();
 }
 

@@ -3,22 +3,13 @@
 #include "app/MainWindow.h"
 
 #include "app/ProgramFolder.h"
-#include "app/WindowFit.h"
-#include "platform/Colours.h"
+#include "app/ReportCommands.h"
 #include "platform/MessagePort.h"
 #include "platform/WaitCursor.h"
 
 #include <QAction>
-
-#include <algorithm>
-#include <QApplication>
 #include <QFileInfo>
-#include <QGuiApplication>
-#include <QScreen>
-#include <QStatusBar>
-#include <QHeaderView>
 #include <QLabel>
-#include <QMenuBar>
 #include <QPushButton>
 #include <QTableView>
 
@@ -36,11 +27,11 @@ void MainWindow::switchDataFolder(const QString& folder, bool reindex)
         try {
             ledger_.switchDataFolder(withTrailingSlash(folder), reindex);
         } catch (...) {
-            generalPanels_[1]->setText(session_.dataFolder);
+            ui_.generalPanels[1]->setText(session_.dataFolder);
             throw;
         }
     }
-    generalPanels_[1]->setText(session_.dataFolder);
+    ui_.generalPanels[1]->setText(session_.dataFolder);
     PopCategoryGrid();
     session_.showAllCategories();
     rebuildList();
@@ -53,7 +44,7 @@ void MainWindow::mu_DefaultDataFolder()
     } catch (const std::exception& e) {
         reportFailure(e);
     }
-    focusListIfEnabled();
+    ui_.focusListIfEnabled();
 }
 
 void MainWindow::alternateFolder(int which)
@@ -70,7 +61,7 @@ void MainWindow::alternateFolder(int which)
         mu_DefaultDataFolder();
         return;
     }
-    focusListIfEnabled();
+    ui_.focusListIfEnabled();
 }
 
 void MainWindow::mu_SelectDataFolder()
@@ -93,11 +84,11 @@ void MainWindow::mu_SelectDataFolder()
 
 void MainWindow::mu_ToolTipsOff()
 {
-    mainGrid_->setToolTip(QString());
-    categoryGrid_->setToolTip(QString());
-    allButton_->setToolTip(QString());
-    actions_.value(QStringLiteral("mu_ToolTipsOff"))->setVisible(false);
-    actions_.value(QStringLiteral("mu_ToolTipsOn"))->setVisible(true);
+    ui_.mainGrid->setToolTip(QString());
+    ui_.categoryGrid->setToolTip(QString());
+    ui_.allButton->setToolTip(QString());
+    ui_.actions.value(QStringLiteral("mu_ToolTipsOff"))->setVisible(false);
+    ui_.actions.value(QStringLiteral("mu_ToolTipsOn"))->setVisible(true);
     session_.settings.setToolTipsShown(false);
     writeSettings();
 }
@@ -106,8 +97,8 @@ void MainWindow::mu_ToolTipsOn()
 {
     session_.settings.setToolTipsShown(true);
     writeSettings();
-    actions_.value(QStringLiteral("mu_ToolTipsOn"))->setVisible(false);
-    actions_.value(QStringLiteral("mu_ToolTipsOff"))->setVisible(true);
+    ui_.actions.value(QStringLiteral("mu_ToolTipsOn"))->setVisible(false);
+    ui_.actions.value(QStringLiteral("mu_ToolTipsOff"))->setVisible(true);
     platform::messages().inform(
         QStringLiteral("Tool Tips On"),
         QStringLiteral("The Tool Tips will reappear the next time you start the program."));
@@ -139,8 +130,8 @@ void MainWindow::setFontsBold(bool bold)
     for (QWidget* top : tops)
         setBold(top, bold);
     session_.settings.setBoldFonts(bold);
-    fitStatusPanels();
-    keepRecordPanelWhole();
+    ui_.fitStatusPanels();
+    ui_.keepRecordPanelWhole();
 }
 
 void MainWindow::followBoldSetting(QWidget* window)
@@ -158,62 +149,10 @@ void MainWindow::followBoldSetting(QWidget* window)
 
 void MainWindow::mu_NoBold()
 {
-    QAction* a = actions_.value(QStringLiteral("mu_NoBold"));
+    QAction* a = ui_.actions.value(QStringLiteral("mu_NoBold"));
     // The entry is checkable, so Qt has already flipped the tick: the tick
     // now says what the fonts are to be.
     setFontsBold(a->isChecked());
-}
-
-void MainWindow::fitFirstRunWindow()
-{
-    QScreen* sc = screen() ? screen() : QGuiApplication::primaryScreen();
-    if (!sc)
-        return;
-    // The window's frame is not known before it is shown: room is left for
-    // a title bar and borders.
-    const QRect avail = sc->availableGeometry();
-    const QSize room = avail.size() - QSize(16, 48);
-    fitStatusPanels();
-    const QWidget* beside = findChild<QWidget*>(QStringLiteral("CategoryColumn"));
-    // Two thirds of the screen's height give the list room for a few weeks.
-    const QSize start(width(), std::max(height(), avail.height() * 2 / 3));
-    const QSize s = wholeLayoutSize(mainGrid_, beside ? beside->width() : 0, {displayBar_, generalBar_},
-                                    start, room);
-    resize(s.expandedTo(minimumSize()));
-    // Whole on the screen.
-    const int left = std::clamp(x(), avail.left(), std::max(avail.left(), avail.right() - 16 - width()));
-    const int top = std::clamp(y(), avail.top(), std::max(avail.top(), avail.bottom() - 48 - height()));
-    move(left, top);
-}
-
-void MainWindow::keepRecordPanelWhole()
-{
-    // The panel floats over the list and is cut off where the list ends.
-    const int around = menuBar()->sizeHint().height() + toolRow_->sizeHint().height()
-        + displayBar_->sizeHint().height() + generalBar_->sizeHint().height();
-    setMinimumHeight(std::max(minimumHeight(), around + editPanel_->sizeHint().height() + 4));
-}
-
-void MainWindow::SetGridColors(QWidget* focused)
-{
-    // The focused list's heading in the text colour of the window, the
-    // other one greyed, both readable on the heading's background.
-    const QColor back = palette().color(QPalette::Button);
-    const QColor active = platform::readableOn(palette().color(QPalette::ButtonText), back);
-    const QColor text = palette().color(QPalette::ButtonText);
-    const QColor grey = platform::readableOn(
-        QColor((text.red() + back.red()) / 2, (text.green() + back.green()) / 2,
-               (text.blue() + back.blue()) / 2),
-        back);
-    auto paint = [](QTableView* view, const QColor& c) {
-        QPalette p = view->horizontalHeader()->palette();
-        p.setColor(QPalette::ButtonText, c);
-        p.setColor(QPalette::WindowText, c);
-        view->horizontalHeader()->setPalette(p);
-    };
-    const bool listHasFocus = focused == mainGrid_;
-    paint(mainGrid_, listHasFocus ? active : grey);
-    paint(categoryGrid_, listHasFocus ? grey : active);
 }
 
 // ------------------------------------------------------------ list layout
@@ -225,20 +164,20 @@ void MainWindow::mu_GridFormat()
         return;
     session_.settings.setColumnLayout(view::ColumnLayout::next(code));
     rebuildList();
-    mainGrid_->setFocus();
+    ui_.mainGrid->setFocus();
 }
 
 void MainWindow::MainGrid_HeadingClick(int column)
 {
-    stopReportBuild();
+    reports_->stopBuild();
     if (sortDirection_.isEmpty())
         sortDirection_ = QStringLiteral("Dn");
     if (column < 0 || column >= view::MainListModel::kFirstHidden)
         return;
     const bool ascending = sortDirection_ == QLatin1String("Dn");
-    listModel_->sortByColumn(column, ascending ? Qt::AscendingOrder : Qt::DescendingOrder);
+    ui_.listModel->sortByColumn(column, ascending ? Qt::AscendingOrder : Qt::DescendingOrder);
     sortDirection_ = ascending ? QStringLiteral("Up") : QStringLiteral("Dn");
-    mainGrid_->setCurrentIndex(listModel_->index(0, column));
+    ui_.mainGrid->setCurrentIndex(ui_.listModel->index(0, column));
 }
 
 }  // namespace fnk::app
