@@ -4,6 +4,8 @@
 
 #include <QString>
 
+#include <algorithm>
+
 namespace fnk::imports {
 
 namespace {
@@ -107,6 +109,10 @@ OfxScan scanOfx(const QByteArray& bytes)
             ++v;
         const QByteArray value = bytes.mid(i + 1, v - i - 1).trimmed();
         if (name == "STMTTRN") {
+            // A transaction belongs inside <OFX>: one outside it would be
+            // read by the scan but not by libofx.
+            if (std::none_of(open.begin(), open.end(), [](const Open& o) { return o.name == "OFX"; }))
+                refuse(QStringLiteral("Line %1: a transaction (STMTTRN) outside <OFX>.").arg(line));
             if (current)
                 refuse(QStringLiteral("Line %1: a transaction (STMTTRN) begins inside the one of "
                                       "line %2.")

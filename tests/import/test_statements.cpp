@@ -345,6 +345,13 @@ private slots:
         QByteArray stray = kOfxSgml;
         stray.replace("</STMTTRN>\r\n<STMTTRN>\r\n<TRNTYPE>CHECK", "</STMTTRN>\r\n</FOO>\r\n<STMTTRN>\r\n<TRNTYPE>CHECK");
         QVERIFY(refusal([&] { readOfx(stray); }).startsWith(QLatin1String("Line 34: </FOO> closes no")));
+        // Found by fuzzing: a transaction outside <OFX> (here holding it)
+        // was counted by the scan, and its part lost the <OFX> element.
+        QCOMPARE(refusal([&] {
+                     readOfx("OFXHEADER:100\n<STMTTRN><TRNAMT>1<OFX><DTPOSTED>20260101</STMTTRN>\n"
+                             "<STMTTRN><DTPOSTED>20260101<TRNAMT>2</STMTTRN></OFX>\n");
+                 }),
+                 QStringLiteral("Line 2: a transaction (STMTTRN) outside <OFX>."));
         QVERIFY(refusal([&] { readOfx(kOfxSgml.left(kOfxSgml.size() - 8)); })
                     .contains(QLatin1String("ends before </OFX>")));
 
