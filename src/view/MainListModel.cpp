@@ -391,6 +391,15 @@ void MainListModel::sortByColumn(int column, Qt::SortOrder order)
             keyed[p] = {asc ? prefix : ~prefix, std::uint32_t(p)};
         }
     }
+    // A list already in this order (the date order every report asks for
+    // of a list as it was built) is left as it is: a stable sort of it
+    // would give it back unchanged.
+    if (text.empty()
+        && std::is_sorted(keyed.begin(), keyed.end(),
+                          [](const Keyed& a, const Keyed& b) { return a.prefix < b.prefix; })) {
+        finishSort(before, oldOrder);
+        return;
+    }
     std::sort(keyed.begin(), keyed.end(), [&](const Keyed& a, const Keyed& b) {
         if (a.prefix != b.prefix)
             return a.prefix < b.prefix;
