@@ -7,7 +7,7 @@ set -e
 cd "$(dirname "$0")/.."
 limit=${1:-600}
 steps=${STEPS:-400}
-build=build/test
+build=${BUILD:-build/test}  # BUILD=build/dev runs an existing build instead
 if [ ! -x "$build/tests/app_test_random_sequences" ]; then
     cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Debug -DFENNICK_SANITIZE=ON -DFENNICK_WERROR=ON
     cmake --build "$build" -j"$(nproc)" --target app_test_random_sequences
