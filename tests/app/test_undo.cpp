@@ -337,29 +337,44 @@ private slots:
         QCOMPARE(caption(h.action("mu_Undo")), QStringLiteral("Undo Restore Internal Backup"));
     }
 
-    // Free selection takes rows out of the list only: no file changes and
-    // nothing is added to the history.
-    void freeSelectionLeavesTheHistoryAlone()
+    // The keys work as the menu items do.  Free selection takes rows out of
+    // the list only: no file changes, nothing is added to the history, and
+    // with the Records menu away neither key undoes anything.
+    void keysAndFreeSelection()
     {
         AppHarness h;
         h.addCategory("FO", "Food");
         for (int i = 1; i <= 3; ++i)
             h.addRecord(QDate(2026, 3, i), dollars(i), "FO", QStringLiteral("item %1").arg(i));
         auto& w = h.start();
-        newRecord(h, "4", "typed", "");
+        w.show();
+        w.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+        auto* grid = h.child<QTableView>("MainGrid");
+        h.action("mu_NewEntry")->trigger();  // makes the pick lists
+        QTest::mouseClick(h.child<QPushButton>("CloseButton"), Qt::LeftButton);
         const QStringList before = dataSet(h);
+        newRecord(h, "4", "typed", "");
+        const QStringList after = dataSet(h);
+        QTest::keyClick(grid, Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(dataSet(h), before);
+        QTest::keyClick(grid, Qt::Key_Y, Qt::ControlModifier);
+        QCOMPARE(dataSet(h), after);
+        QTest::keyClick(grid, Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+        QCOMPARE(dataSet(h), after);  // nothing left to redo
+
         h.action("mu_NewReport")->trigger();
         QVERIFY(w.session().freeSelection);
-        auto* grid = h.child<QTableView>("MainGrid");
         grid->setCurrentIndex(w.listModel()->index(1, 0));
         QTest::keyClick(grid, Qt::Key_Delete);
         QCOMPARE(w.listModel()->rowCount(), 3);
-        QCOMPARE(dataSet(h), before);
+        QTest::keyClick(grid, Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(dataSet(h), after);
         QCOMPARE(caption(h.action("mu_Undo")), QStringLiteral("Undo New Record"));
         h.action("mu_QuitReports")->trigger();
         QVERIFY(!w.session().freeSelection);
         h.action("mu_Undo")->trigger();
-        QCOMPARE(store::RecordFile(h.path("fennick.dat")).count(), 3);
+        QCOMPARE(dataSet(h), before);
         QVERIFY(!h.action("mu_Undo")->isEnabled());
     }
 
