@@ -147,6 +147,8 @@ void writeAt(QFile& file, qint64 offset, const char* data, qint64 length)
         w->writing(file, offset, length);
     if (const auto fault = injectedFailure()) {
         const QString what = QStringLiteral("Cannot write ") + file.fileName();
+        if (*fault == testing::Fault::Stop)
+            ::_exit(0);
         if (*fault == testing::Fault::ReadOnly)
             throwErrno(what, file.fileName(), EROFS);
         if (*fault == testing::Fault::ShortWrite && length > 1)

@@ -123,7 +123,8 @@ FileWatcher* setFileWatcher(FileWatcher* watcher);
 // after it fail as DiskFull); ReadOnly fails as a read-only file system
 // does.  -1 switches it off.
 namespace testing {
-enum class Fault { DiskFull, ShortWrite, ReadOnly };
+// Stop: the process ends at once (_exit) before the write, as if killed there.
+enum class Fault { DiskFull, ShortWrite, ReadOnly, Stop };
 void failWritesAfter(int okWrites, Fault fault = Fault::DiskFull);
 // Write calls made since the last reset (counted whether they failed or not).
 int writeCalls();

@@ -213,8 +213,19 @@ void putRanges(const QString& path, const QString& ranges, qint64 size, bool may
     const bool created = !QFileInfo::exists(path);
     QFile f(path);
     openFile(f, QIODevice::ReadWrite);
-    if (f.size() != size && !f.resize(size))
+    const auto put = [&](qint64 at, const char* data, qint64 n) {
+        if (mayFail)
+            writeAt(f, at, data, n);
+        else
+            restoreAt(f, at, data, n);
+    };
+    // A file that grows is not lengthened first: the zeros would read as
+    // records if the program were stopped before its bytes went in.  What
+    // lies past its end goes in last, front to back, as an append does.
+    const qint64 end = std::min(f.size(), size);
+    if (f.size() > size && !f.resize(size))
         throw FileError(QStringLiteral("Cannot set the length of ") + path, kDeviceIo, path);
+    QByteArray tail(qsizetype(size - end), '\0');
     RangeReader reader(ranges);
     qint64 offset = 0;
     QByteArrayView bytes;
@@ -222,11 +233,14 @@ void putRanges(const QString& path, const QString& ranges, qint64 size, bool may
         const qint64 n = std::min<qint64>(bytes.size(), size - offset);
         if (n <= 0)
             continue;
-        if (mayFail)
-            writeAt(f, offset, bytes.constData(), n);
-        else
-            restoreAt(f, offset, bytes.constData(), n);
+        const qint64 inside = std::clamp<qint64>(end - offset, 0, n);
+        if (inside > 0)
+            put(offset, bytes.constData(), inside);
+        if (inside < n)
+            std::memcpy(tail.data() + (offset + inside - end), bytes.constData() + inside, size_t(n - inside));
     }
+    if (!tail.isEmpty())
+        put(end, tail.constData(), tail.size());
     syncData(f);
     f.close();
     if (created)

@@ -1,6 +1,9 @@
 // Random command sequences on the real main window.  A small model of the
 // data files follows every step; after each step fennick.dat, category.dat,
 // the pick lists (of both data folders) and the macro file must equal it.
+// Undo and Redo are among the commands: the model keeps the histories the
+// program keeps (the data folder's, and in macro edit the macro file's), and
+// the two menu items must offer exactly what the model can undo and redo.
 //
 // Replay one run:  FENNICK_SEQ_SEED=<seed> FENNICK_SEQ_STEPS=<steps> app_test_random_sequences
 // Without the variables a few fixed seeds run.
@@ -8,6 +11,7 @@
 
 #include "edit/CategoryPanel.h"
 #include "edit/EditPanel.h"
+#include "platform/Accessibility.h"
 #include "store/PickList.h"
 #include "store/Text1252.h"
 
@@ -18,6 +22,7 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QRandomGenerator>
+#include <QSet>
 
 #include <algorithm>
 #include <map>
@@ -35,6 +40,13 @@ struct Rec {
     store::Money amount = 0;
     QString code, note, u1, u2;
     char del = 'N';
+    // As stored: the texts padded to their widths.
+    bool operator==(const Rec& o) const
+    {
+        return date == o.date && amount == o.amount && del == o.del && code.trimmed() == o.code.trimmed()
+            && note.trimmed() == o.note.trimmed() && u1.trimmed() == o.u1.trimmed()
+            && u2.trimmed() == o.u2.trimmed();
+    }
 };
 
 QString render(const Rec& r, qint64 position)
@@ -68,6 +80,21 @@ QStringList renderFile(const QString& path)
 struct Folder {
     std::vector<std::pair<QString, QString>> cats;  // code, name (trimmed)
     QStringList pick[2];
+    bool operator==(const Folder&) const = default;
+};
+
+// What one history of the program would put back: the files it keeps as they
+// were before a step in force (or after a step undone), the step's name, and
+// whether the step wrote the record file (which lets go of record numbers).
+struct Saved {
+    std::vector<Rec> recs;  // the record file (or the macro file)
+    Folder folder;          // category.dat and the pick lists (data folder only)
+    QString text;
+    bool records = false;
+};
+struct History {
+    std::vector<Saved> undo, redo;
+    void clear() { undo.clear(), redo.clear(); }
 };
 
 // The model: what the files must hold.
@@ -77,6 +104,8 @@ struct Model {
     std::map<QString, int> numbering;           // bumped when a file's records move
     QString folder, macro;
     bool macroMode = false;
+    History ledgerHistory;  // of the data folder, dropped by a folder switch
+    History macroHistory;   // of the macro file, for one macro edit
 
     QString current() const { return macroMode ? macro : folder + QStringLiteral("fennick.dat"); }
     std::vector<Rec>& recs() { return files[current()]; }
@@ -117,14 +146,78 @@ struct Model {
         if (r.size() != before)
             ++numbering[current()];
     }
-    void chase(const QString& from, const QString& to, bool mark)
+    // Whether any record moved: the record file is then rewritten whole,
+    // a change even when no byte differs.
+    bool chase(const QString& from, const QString& to, bool mark)
     {
+        bool any = false;
         for (Rec& r : recs())
             if (r.code == from) {
+                any = true;
                 r.code = to;
                 if (mark)
                     r.del = 'Y';
             }
+        return any;
+    }
+
+    // The files of one history as they are now.
+    Saved saved(bool ofMacro) const
+    {
+        Saved s;
+        const auto it = files.find(ofMacro ? macro : folder + QStringLiteral("fennick.dat"));
+        if (it != files.end())
+            s.recs = it->second;
+        if (!ofMacro) {
+            const auto f = folders.find(folder);
+            if (f != folders.end())
+                s.folder = f->second;
+        }
+        return s;
+    }
+    void putBack(bool ofMacro, const Saved& s)
+    {
+        files[ofMacro ? macro : folder + QStringLiteral("fennick.dat")] = s.recs;
+        if (!ofMacro)
+            folders[folder] = s.folder;
+    }
+    // A command ran: each history it changed a file of gets a step, and
+    // what could be redone there goes.  `rewritten` holds the files replaced
+    // whole, which counts as a change even with the same content.
+    void record(bool ofMacro, const Saved& before, const QString& text, const QSet<QString>& rewritten)
+    {
+        const QString recordFile = ofMacro ? macro : folder + QStringLiteral("fennick.dat");
+        const Saved now = saved(ofMacro);
+        const bool records = now.recs != before.recs || rewritten.contains(recordFile);
+        const bool others = !ofMacro
+            && (!(now.folder == before.folder) || rewritten.contains(folder + QStringLiteral("category.dat")));
+        if (!records && !others)
+            return;
+        History& h = ofMacro ? macroHistory : ledgerHistory;
+        Saved s = before;
+        s.text = text;
+        s.records = records;
+        h.undo.push_back(s);
+        h.redo.clear();
+    }
+    // Undo or redo in the history in force; false when it holds no such step.
+    bool swap(bool undo)
+    {
+        History& h = macroMode ? macroHistory : ledgerHistory;
+        auto& from = undo ? h.undo : h.redo;
+        auto& to = undo ? h.redo : h.undo;
+        if (from.empty())
+            return false;
+        const Saved s = from.back();
+        from.pop_back();
+        Saved now = saved(macroMode);
+        now.text = s.text;
+        now.records = s.records;
+        to.push_back(now);
+        putBack(macroMode, s);
+        if (s.records)
+            ++numbering[current()];
+        return true;
     }
 };
 
@@ -170,10 +263,16 @@ public:
         for (step_ = 1; step_ <= steps_; ++step_) {
             const int before = h_.port.pendingAnswers();
             staleWrite_ = false;
+            const Saved ledgerBefore = m_.saved(false), macroBefore = m_.saved(true);
+            const bool wasMacro = m_.macroMode;
+            text_.clear();
+            rewritten_.clear();
+            switched_ = swapped_ = false;
             oneStep();
             QCoreApplication::processEvents();
             if (!edit()->isVisible())
                 m_.panel.open = false;
+            keepHistories(ledgerBefore, macroBefore, wasMacro);
             QString d = differences();
             if (d.isEmpty() && h_.port.pendingAnswers() != before)
                 d = QStringLiteral("the program asked fewer questions than expected");
@@ -191,6 +290,8 @@ public:
     }
     bool staleWrite() const { return staleWrite_; }
     qsizetype commands() const { return log_.size(); }
+    int undos() const { return undos_; }
+    int redos() const { return redos_; }
 
 private:
     void write(const QString& path, const Rec& r)
@@ -251,10 +352,31 @@ private:
     }
     bool confirms() const { return w_->session().settings.confirmsReplaceAndDelete(); }
 
+    // After a command: a folder switch starts the data folder's history
+    // anew, macro edit begins and ends with none of its own, an undo or redo
+    // moved within its history, and any other command is a step of each
+    // history whose files it changed.
+    void keepHistories(const Saved& ledgerBefore, const Saved& macroBefore, bool wasMacro)
+    {
+        if (switched_) {
+            m_.ledgerHistory.clear();
+            return;
+        }
+        if (wasMacro != m_.macroMode) {
+            m_.macroHistory.clear();
+            return;
+        }
+        if (swapped_)
+            return;
+        m_.record(false, ledgerBefore, text_, rewritten_);
+        if (m_.macroMode)
+            m_.record(true, macroBefore, text_, rewritten_);
+    }
+
     void oneStep()
     {
         auto& m = m_;
-        switch (pick(20)) {
+        switch (pick(24)) {
         case 0:
         case 1: {  // open the panel on a listed record
             const int rows = w_->listModel()->rowCount();
@@ -322,6 +444,7 @@ private:
                 return;
             log_ << QStringLiteral("save new %1").arg(income ? "+" : "-");
             Rec r = m.panel.fields;
+            text_ = QStringLiteral("New Record");
             click(income ? "NewIncomeButton" : "NewExpenseButton");
             if (r.code.trimmed().isEmpty())
                 return;  // refused: no category
@@ -345,6 +468,7 @@ private:
                         .arg(stale ? " (panel opened on another file or numbering)" : "");
             if (confirms())
                 h_.port.queueAnswer(platform::Answer::Yes);
+            text_ = del ? QStringLiteral("Delete Record") : QStringLiteral("Replace Record");
             click(del ? "DeleteButton" : income ? "ReplaceIncomeButton" : "ReplaceExpenseButton");
             if (stale) {
                 staleWrite_ = true;  // nothing may be written
@@ -391,6 +515,9 @@ private:
             run(name);
             if (!finishedShown(from))
                 return;
+            text_ = purge ? QStringLiteral("Purge Deleted Records") : QStringLiteral("Restore Deleted Records");
+            if (purge)
+                rewritten_ << m.current();  // even when nothing was marked
             if (purge)
                 m.purge();
             else
@@ -502,6 +629,7 @@ private:
             const QDate day(2026, 3, 1 + pick(28));
             h_.child<QCalendarWidget>("MonthView3")->setSelectedDate(day);
             click("MacDateOK");
+            text_ = QStringLiteral("Play Macro");
             for (Rec r : m.files[m.macro]) {
                 r.date = store::dayFromDate(day);
                 m.recs().push_back(r);
@@ -516,8 +644,27 @@ private:
             log_ << QLatin1String(toOther ? "switch to the other folder" : "switch to the default folder");
             if (toOther)
                 h_.port.queueFile(other_ + QStringLiteral("(select a folder)"));
-            run(name);
+            switched_ = run(name);
             m.folder = w_->session().dataFolder;
+            return;
+        }
+        case 18:
+        case 19:
+        case 20:
+        case 21: {  // undo or redo
+            const bool undo = pick(2);
+            const char* name = undo ? "mu_Undo" : "mu_Redo";
+            if (!reachable(name))
+                return;
+            const History& h = m.macroMode ? m.macroHistory : m.ledgerHistory;
+            const auto& steps = undo ? h.undo : h.redo;
+            log_ << QStringLiteral("%1 %2%3")
+                        .arg(QLatin1String(undo ? "undo" : "redo"), steps.empty() ? QString() : steps.back().text,
+                             QLatin1String(m.macroMode ? " (macro file)" : ""));
+            run(name);
+            swapped_ = true;
+            if (m.swap(undo))
+                ++(undo ? undos_ : redos_);
             return;
         }
         default: {  // the panel's other buttons
@@ -555,6 +702,7 @@ private:
             log_ << QStringLiteral("save category %1 %2").arg(c, n);
             code->setText(c);
             label->setText(n);
+            text_ = QStringLiteral("New Category");
             click("SaveCat");
             if (find(c, QString()) == m.here().cats.end())
                 m.here().cats.push_back({c, n});
@@ -567,12 +715,14 @@ private:
             log_ << QStringLiteral("replace category %1 by %2 %3").arg(old, c, n);
             code->setText(c);
             label->setText(n);
+            text_ = QStringLiteral("Replace Category");
             click("ReplaceCat");
             auto it = find(old, QString());
             if (it == m.here().cats.end())
                 return;
             *it = {c, n};
-            m.chase(old, c, false);
+            if (m.chase(old, c, false))
+                rewritten_ << m.current();
             return;
         }
         case 1: {
@@ -587,13 +737,15 @@ private:
             h_.port.queueAnswer(records ? platform::Answer::Yes : platform::Answer::No);
             if (records)
                 h_.port.queueAnswer(platform::Answer::Yes);
+            text_ = QStringLiteral("Delete Category");
+            rewritten_ << m.folder + QStringLiteral("category.dat");
             click("DeleteCat");
             auto& cats = m.here().cats;
             cats.erase(std::remove_if(cats.begin(), cats.end(),
                                       [&](const auto& e) { return e.first == old && e.second == name; }),
                        cats.end());
-            if (records)
-                m.chase(old, old, true);
+            if (records && m.chase(old, old, true))
+                rewritten_ << m.current();
             return;
         }
         default:
@@ -635,6 +787,20 @@ private:
                         .arg(list, held.join(QLatin1Char(',')), f.pick[field - 1].join(QLatin1Char(',')));
             }
         }
+        // Undo and Redo name the step the model would take back or do again.
+        const History& history = m_.macroMode ? m_.macroHistory : m_.ledgerHistory;
+        for (const bool undo : {true, false}) {
+            const auto& steps = undo ? history.undo : history.redo;
+            QAction* a = h_.action(undo ? "mu_Undo" : "mu_Redo");
+            const QString want = QLatin1String(undo ? "Undo" : "Redo")
+                + (steps.empty() ? QString() : QLatin1Char(' ') + steps.back().text);
+            const QString got = platform::withoutMarks(a->text());
+            if (a->isEnabled() == steps.empty() || got != want)
+                return QStringLiteral("the menu offers \"%1\" (%2) but the model \"%3\" (%4 to undo, %5 to redo)")
+                    .arg(got, a->isEnabled() ? QStringLiteral("on") : QStringLiteral("off"), want)
+                    .arg(history.undo.size())
+                    .arg(history.redo.size());
+        }
         return {};
     }
 
@@ -649,6 +815,11 @@ private:
     QStringList log_;
     QString edited_;
     bool staleWrite_ = false;
+    // What the step in hand did, for the histories.
+    QString text_;
+    QSet<QString> rewritten_;
+    bool switched_ = false, swapped_ = false;
+    int undos_ = 0, redos_ = 0;
 };
 
 }  // namespace
@@ -668,7 +839,7 @@ private slots:
             QTest::newRow(seed.constData()) << quint32(seed.toUInt()) << steps;
             return;
         }
-        for (quint32 s : {1u, 2u, 3u, 4u, 5u})
+        for (quint32 s : {1u, 2u, 3u, 4u, 5u, 23u})
             QTest::newRow(QByteArray::number(s).constData()) << s << steps;
     }
 
@@ -681,7 +852,8 @@ private slots:
         if (!failure.isEmpty())
             qWarning().noquote() << failure;
         else
-            qInfo("seed %u: %d steps, %lld commands run", seed, steps, qlonglong(run.commands()));
+            qInfo("seed %u: %d steps, %lld commands run, %d undone, %d redone", seed, steps,
+                  qlonglong(run.commands()), run.undos(), run.redos());
         if (!kOpenPanelFaultFixed && run.staleWrite())
             QEXPECT_FAIL("", "the record panel outlives a change of the file beneath it", Abort);
         QVERIFY2(failure.isEmpty(), qPrintable(failure));

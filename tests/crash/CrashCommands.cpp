@@ -106,6 +106,11 @@ const QList<Command>& commands()
         {"undo-import", Kind::Undo, QStringLiteral("fennick.dat")},
         {"redo-catreplace", Kind::Undo, QStringLiteral("fennick.dat")},
         {"redo-macro", Kind::Undo, QStringLiteral("fennick.dat")},
+        {"redo-purge", Kind::Undo, QStringLiteral("fennick.dat")},
+        {"redo-catdelete", Kind::Undo, QStringLiteral("fennick.dat")},
+        {"redo-restore", Kind::Undo, QStringLiteral("fennick.dat")},
+        {"redo-import", Kind::Undo, QStringLiteral("fennick.dat")},
+        {"redo-restorebackup", Kind::Undo, QStringLiteral("fennick.dat")},
     };
     return all;
 }

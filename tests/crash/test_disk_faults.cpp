@@ -15,6 +15,7 @@
 #include <cstring>
 #include <sched.h>
 #include <sys/mount.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 using namespace fnk;
@@ -141,6 +142,7 @@ QList<Files> statesOf(const QString& name)
 class DiskFaults : public QObject {
     Q_OBJECT
     int faultsInjected = 0;
+    int stops = 0;
 
 private slots:
     void init()
@@ -155,7 +157,7 @@ private slots:
         store::testing::reset();
         store::testing::setAppendBlockRecords(0);
     }
-    void cleanupTestCase() { qInfo("injected faults: %d", faultsInjected); }
+    void cleanupTestCase() { qInfo("injected faults: %d; stops: %d", faultsInjected, stops); }
 
     void faultAtEveryWrite_data()
     {
@@ -194,6 +196,57 @@ private slots:
             compareUnchanged(name, states, crash::snapshot(folder));
             if (QTest::currentTestFailed())
                 QFAIL(qPrintable(QStringLiteral("at write %1 of %2").arg(k + 1).arg(calls)));
+        }
+    }
+
+    // The program stopped (as by a kill) at each write call of a command,
+    // its undo and its redo in turn, in a child process: every file is left
+    // as one of the states it passed through, each record of the ledger as
+    // the same record of one of them.  What the stop leaves in the work
+    // folder is for the next opening to clear.
+    void stopAtEveryWrite_data()
+    {
+        QTest::addColumn<QString>("name");
+        // "redo-" runs the command, its undo and its redo.
+        for (const crash::Command& c : crash::commands())
+            if (QLatin1String(c.name).startsWith(QLatin1String("redo-")))
+                QTest::newRow(c.name) << QString::fromLatin1(c.name);
+    }
+    void stopAtEveryWrite()
+    {
+        QFETCH(QString, name);
+        const QList<Files> states = statesOf(name);
+        const int calls = store::testing::writeCalls();
+        QVERIFY(calls > 0);
+        // A stop leaves the page cache alone: a memory file system will do.
+        const QString base = QFileInfo(QStringLiteral("/dev/shm")).isWritable() ? QStringLiteral("/dev/shm")
+                                                                                : QDir::tempPath();
+        for (int k = 0; k < calls; ++k) {
+            QTemporaryDir dir(base + QStringLiteral("/fennick-stop-XXXXXX"));
+            const QString folder = dir.path() + u'/';
+            crash::prepare(folder, smallSizes());
+            const pid_t pid = ::fork();
+            QVERIFY(pid >= 0);
+            if (pid == 0) {
+                store::testing::reset();
+                store::testing::failWritesAfter(k, Fault::Stop);
+                try {
+                    crash::run(name, folder, smallSizes());
+                } catch (...) {
+                }
+                ::_exit(3);  // the stop never came
+            }
+            int status = 0;
+            QCOMPARE(::waitpid(pid, &status, 0), pid);
+            QVERIFY2(WIFEXITED(status) && WEXITSTATUS(status) == 0,
+                     qPrintable(QStringLiteral("write %1 of %2 was not reached").arg(k + 1).arg(calls)));
+            Files after = crash::snapshot(folder);
+            for (const QString& work : crash::workFiles(after))
+                after.remove(work);
+            compareUnchanged(name, states, after);
+            if (QTest::currentTestFailed())
+                QFAIL(qPrintable(QStringLiteral("stopped at write %1 of %2").arg(k + 1).arg(calls)));
+            ++stops;
         }
     }
 
