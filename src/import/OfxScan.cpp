@@ -20,10 +20,13 @@ bool isTagChar(char c)
 
 // The character set the texts are written in: OFX 1.x says so in its
 // header ("CHARSET:1252", "ENCODING:UTF-8"), OFX 2.x in its XML declaration
-// (UTF-8 unless told).
+// (UTF-8 unless told).  Only what comes before <OFX> is the header.
 bool textIsUtf8(const QByteArray& bytes)
 {
-    const QByteArray head = bytes.left(1024).toUpper();
+    QByteArray head = bytes.left(1024).toUpper();
+    const qsizetype body = head.indexOf("<OFX>");
+    if (body >= 0)
+        head.truncate(body);
     if (head.contains("<?XML"))
         return !head.contains("ENCODING=\"ISO-8859") && !head.contains("ENCODING=\"WINDOWS-1252")
             && !head.contains("ENCODING='ISO-8859");
