@@ -82,8 +82,9 @@ std::vector<store::CategoryEntry> readCategories(const ReportContext& ctx);
 
 // A work file read once: its whole records as stored, and where the records
 // of each stored category code are, in file order.
+// Read whole, with a stop between blocks when `cancel` is set (BuildCancelled).
 struct WorkFile {
-    explicit WorkFile(const QString& path);
+    explicit WorkFile(const QString& path, const std::atomic<bool>* cancel = nullptr);
     std::size_t size() const { return std::size_t(bytes.size()) / store::LedgerRecord::kSize; }
     const char* record(std::size_t i) const
     {

@@ -5,11 +5,12 @@
 
 #include <QFile>
 
+#include <algorithm>
 #include <cstring>
 
 namespace fnk::reports {
 
-ReportText readReportText(const QString& path)
+ReportText readReportText(const QString& path, const std::atomic<bool>* cancel)
 {
     ReportText t;
     QFile f(path);
@@ -17,11 +18,24 @@ ReportText readReportText(const QString& path)
         throw store::FileError(QStringLiteral("Cannot read ") + path + QStringLiteral(" (")
                                    + f.errorString() + QLatin1Char(')'),
                                store::kFileNotFound, path);
-    t.bytes = f.readAll();
-    if (f.error() != QFileDevice::NoError)
-        throw store::FileError(QStringLiteral("Cannot read ") + path + QStringLiteral(" (")
-                                   + f.errorString() + QLatin1Char(')'),
-                               store::kDeviceIo, path);
+    // In blocks, so a stop is seen within one: a full report at a million
+    // entries is over 100 MB of text.
+    constexpr qint64 kReadBlock = qint64(8) << 20;
+    t.bytes.resize(qsizetype(f.size()));
+    qint64 got = 0;
+    while (got < t.bytes.size()) {
+        if (cancel && cancel->load(std::memory_order_relaxed))
+            throw BuildCancelled();
+        const qint64 n = f.read(t.bytes.data() + got, std::min(kReadBlock, qint64(t.bytes.size()) - got));
+        if (n < 0)
+            throw store::FileError(QStringLiteral("Cannot read ") + path + QStringLiteral(" (")
+                                       + f.errorString() + QLatin1Char(')'),
+                                   store::kDeviceIo, path);
+        if (n == 0)
+            break;
+        got += n;
+    }
+    t.bytes.truncate(qsizetype(got));
 
     const char* data = t.bytes.constData();
     const qsizetype size = t.bytes.size();
@@ -72,7 +86,7 @@ ReportText buildReport(ReportKind kind, const ReportContext& ctx, const view::Li
     writing.cancel = cancel;
     writeReport(kind, writing);
     check();
-    return readReportText(reportTextPath(ctx.dataFolder));
+    return readReportText(reportTextPath(ctx.dataFolder), cancel);
 }
 
 }  // namespace fnk::reports

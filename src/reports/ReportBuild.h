@@ -36,7 +36,7 @@ struct ReportText {
 };
 
 // Reads and indexes the text of `path`.  Throws store::FileError.
-ReportText readReportText(const QString& path);
+ReportText readReportText(const QString& path, const std::atomic<bool>* cancel = nullptr);
 
 // MakeReportFiles, writeReport and readReportText in turn.  `progress` is
 // called as MakeReportFiles calls it, from the thread that builds.  The list

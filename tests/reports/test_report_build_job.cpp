@@ -1,5 +1,7 @@
 // A report build beside the caller: built from the rows of the moment it
 // starts, whatever the list does meanwhile; stopped; failed; one end each.
+#include "reports/NarrowReport.h"
+#include "reports/ReportBuild.h"
 #include "reports/ReportBuildJob.h"
 #include "store/CategoryFile.h"
 #include "store/FileIo.h"
@@ -112,6 +114,26 @@ private slots:
         QVERIFY(job.start(reports::ReportKind::SummaryNarrow, context(fx), list.snapshot()));
         job.wait();
         QCOMPARE(ends.outcomes, (QList<Outcome>{Outcome::Cancelled, Outcome::Built}));
+    }
+
+    // The long reads of a build (a side's records, the report text) look
+    // at the flag between blocks: a stop set while one runs ends it there.
+    void longReadsStopOnTheFlag()
+    {
+        testsupport::Fixture fx;
+        view::MainListModel list;
+        fillList(fx, list, 3 * reports::kProgressRows);
+        const reports::ReportContext ctx = context(fx);
+        reports::MakeReportFiles(list, ctx.dataFolder, {});
+        reports::writeReport(reports::ReportKind::FullWide, ctx);
+        const QString side = reports::expenseFilePath(ctx.dataFolder);
+        const QString text = reports::reportTextPath(ctx.dataFolder);
+        std::atomic<bool> stop{false};
+        QCOMPARE(reports::detail::WorkFile(side, &stop).size(), std::size_t(reports::kProgressRows));
+        QVERIFY(reports::readReportText(text, &stop).bytes.contains("row 1"));
+        stop = true;
+        QVERIFY_THROWS_EXCEPTION(reports::BuildCancelled, reports::detail::WorkFile(side, &stop));
+        QVERIFY_THROWS_EXCEPTION(reports::BuildCancelled, reports::readReportText(text, &stop));
     }
 
     void aFailureComesBackWithItsError()
