@@ -91,6 +91,8 @@ OfxScan scanOfx(const QByteArray& bytes)
                            .arg(line)
                            .arg(QString::fromLatin1(name)));
             open.resize(std::size_t(k));
+            // A payee left open inside a transaction ends with it.
+            inPayee = std::any_of(open.begin(), open.end(), [](const Open& o) { return o.name == "PAYEE"; });
             if (name == "STMTTRN" && current) {
                 // The blank space after it goes with it: libofx copies every
                 // line of a part, empty ones too.
@@ -99,8 +101,6 @@ OfxScan scanOfx(const QByteArray& bytes)
                     ++e;
                 current->end = e;
                 current = nullptr;
-            } else if (name == "PAYEE") {
-                inPayee = false;
             }
             continue;
         }

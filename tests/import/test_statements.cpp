@@ -9,6 +9,7 @@
 #include "import/ImportChecks.h"
 #include "import/ImportRun.h"
 #include "import/ImportWindow.h"
+#include "import/OfxScan.h"
 #include "import/Statement.h"
 #include "import/StatementMemory.h"
 #include "store/CategoryFile.h"
@@ -247,6 +248,16 @@ private slots:
         }
         QCOMPARE(ids.size(), n);
         QCOMPARE(s.transactions[n].account, QStringLiteral("121099999 9988774"));
+
+        // Each part must scan as the whole did: a payee one transaction
+        // leaves open (found by fuzzing) ends with that transaction, so the
+        // next one's NAME is no payee's, with the first or without it.
+        const QByteArray open = "OFXHEADER:100\n<OFX><STMTTRN><PAYEE><NAME>Water</STMTTRN>\n"
+                                "<STMTTRN><NAME>Bakery</STMTTRN></OFX>\n";
+        const OfxScan whole = scanOfx(open);
+        QCOMPARE(whole.transactions.at(0).payeeName, QByteArray("Water"));
+        QCOMPARE(whole.transactions.at(1).payeeName, QByteArray());
+        QCOMPARE(scanOfx(ofxPart(open, whole, 1, 2)).transactions.at(0).payeeName, QByteArray());
     }
 
     void readsQifStatements()
