@@ -258,6 +258,12 @@ private slots:
         QCOMPARE(whole.transactions.at(0).payeeName, QByteArray("Water"));
         QCOMPARE(whole.transactions.at(1).payeeName, QByteArray());
         QCOMPARE(scanOfx(ofxPart(open, whole, 1, 2)).transactions.at(0).payeeName, QByteArray());
+        // The character set is the header's alone: a memo that reads like
+        // one does not count (a part without it would read otherwise).
+        QVERIFY(!scanOfx("OFXHEADER:100\nCHARSET:1252\n<OFX><STMTTRN><MEMO>ENCODING:UTF-8"
+                         "</STMTTRN></OFX>\n")
+                     .utf8);
+        QVERIFY(scanOfx("OFXHEADER:100\nENCODING:UTF-8\n<OFX></OFX>\n").utf8);
     }
 
     void readsQifStatements()
