@@ -2,11 +2,13 @@
 
 #include "app/Settings.h"
 #include "macros/MacroFile.h"
+#include "reports/ReportFiles.h"
 #include "store/CategoryFile.h"
 #include "store/FileIo.h"
 #include "store/Maintenance.h"
 #include "store/RecordFile.h"
 
+#include <QDir>
 #include <QFileInfo>
 
 namespace fnk::app {
@@ -19,7 +21,17 @@ Ledger::Ledger(const QString& programFolder, QObject* parent) : QObject(parent)
     session_.settings = firstRunDefaults();
 }
 
-Ledger::~Ledger() { dropHistories(); }
+Ledger::~Ledger()
+{
+    dropHistories();
+    if (privateFolder_) {
+        // The report folder of a read-only run keeps only what the user asked
+        // for (a PDF printed without a printer, a copy opened in an editor).
+        const QString folder = session_.privateFolder_;
+        reports::removeReportWorkFiles(folder);
+        QDir().rmdir(folder);
+    }
+}
 
 // ------------------------------------------------------------------ lock
 
@@ -69,6 +81,14 @@ void Ledger::settleBackup(const QString& folder)
 
 void Ledger::setReadOnly(bool on)
 {
+    if (on && !privateFolder_) {
+        privateFolder_ = std::make_unique<QTemporaryDir>(QDir::tempPath() + QStringLiteral("/fennick-XXXXXX"));
+        privateFolder_->setAutoRemove(false);
+        // Without one, reports use the data folder and fail there with the
+        // usual file error.
+        if (privateFolder_->isValid())
+            session_.privateFolder_ = privateFolder_->path() + QLatin1Char('/');
+    }
     session_.readOnly = on;
     emit readOnlyChanged(on);
 }

@@ -8,6 +8,7 @@
 
 #include <QDate>
 #include <QObject>
+#include <QTemporaryDir>
 
 #include <functional>
 #include <memory>
@@ -168,6 +169,9 @@ private:
     bool noStoredSize_ = false;
     std::unique_ptr<store::UndoHistory> history_;       // of the data folder
     std::unique_ptr<store::UndoHistory> macroHistory_;  // of the macro file in macro edit
+    // The report folder of a read-only run, made the first time a folder
+    // opens read-only and removed with everything in it at exit.
+    std::unique_ptr<QTemporaryDir> privateFolder_;
 };
 
 }  // namespace fnk::app

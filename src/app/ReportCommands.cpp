@@ -146,7 +146,7 @@ void ReportCommands::runReport(int kind)
     ui_.progress->raise();
 
     reports::ReportContext ctx;
-    ctx.dataFolder = session_.dataFolder;
+    ctx.dataFolder = session_.reportFolder();
     ctx.categoryFile = session_.categoryFile();
     ctx.earliestText = session_.range.earliestText();
     ctx.latestText = session_.range.latestText();
@@ -200,12 +200,12 @@ void ReportCommands::mu_ReportChart()
 {
     // The chart reads the work files the report on screen was written from.
     reports::ReportContext ctx;
-    ctx.dataFolder = session_.dataFolder;
+    ctx.dataFolder = session_.reportFolder();
     ctx.categoryFile = session_.categoryFile();
     ctx.earliestText = session_.range.earliestText();
     ctx.latestText = session_.range.latestText();
     try {
-        auto* chart = new reports::ChartWindow(reports::readChartData(ctx), session_.dataFolder, ui_.window);
+        auto* chart = new reports::ChartWindow(reports::readChartData(ctx), session_.reportFolder(), ui_.window);
         if (chart_)
             chart_->close();
         chart_ = chart;
@@ -244,16 +244,16 @@ void ReportCommands::showReportText()
 
 // ---------------------------------------------------------- report output
 
-void ReportCommands::mu_PrintReport() { reports::mu_PrintReport(session_.dataFolder, wideReport_); }
-void ReportCommands::mu_WriteText() { reports::mu_WriteText(session_.dataFolder); }
+void ReportCommands::mu_PrintReport() { reports::mu_PrintReport(session_.reportFolder(), wideReport_); }
+void ReportCommands::mu_WriteText() { reports::mu_WriteText(session_.reportFolder()); }
 void ReportCommands::mu_EditReport()
 {
-    reports::mu_EditReport(session_.dataFolder, session_.settings.editorProgram());
+    reports::mu_EditReport(session_.reportFolder(), session_.settings.editorProgram());
 }
-void ReportCommands::mu_WriteComma() { reports::mu_WriteComma(session_.dataFolder, session_.categoryFile()); }
+void ReportCommands::mu_WriteComma() { reports::mu_WriteComma(session_.reportFolder(), session_.categoryFile()); }
 void ReportCommands::mu_WriteCommaSummary()
 {
-    reports::mu_WriteCommaSummary(session_.dataFolder, session_.categoryFile());
+    reports::mu_WriteCommaSummary(session_.reportFolder(), session_.categoryFile());
 }
 
 }  // namespace fnk::app

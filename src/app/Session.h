@@ -22,6 +22,7 @@ class Session : public QObject {
     Q_OBJECT
     QString dataFolder_;
     QString macroFile_;
+    QString privateFolder_;
     bool macroMode_ = false;
     quint64 epoch_ = 0;
 
@@ -59,6 +60,15 @@ public:
                                                    : dataFolder_ + QStringLiteral("fennick.dat");
     }
     QString categoryFile() const { return dataFolder_ + QStringLiteral("category.dat"); }
+    // Where reports write their work files, their text, the copy an editor
+    // opens and a PDF printed without a printer (ends in "/").  The data
+    // folder; while it is open read-only, a folder of this run's own, so that
+    // a folder that cannot be written still gives reports and another copy's
+    // report files are never written over.
+    QString reportFolder() const
+    {
+        return readOnly && !privateFolder_.isEmpty() ? privateFolder_ : dataFolder_;
+    }
 
     // Counts every change of the record file and every renumbering; a record
     // number is good only for the count it was taken under.

@@ -114,6 +114,15 @@ QString todoFilePath(const QString& dataFolder)
     return targetPath(dataFolder, kTodo);
 }
 
+void removeReportWorkFiles(const QString& folder)
+{
+    for (int w = kReport; w < kWorkFiles; ++w) {
+        QFile::remove(targetPath(folder, w));
+        QFile::remove(workPath(folder, w));
+    }
+    QFile::remove(folder + QStringLiteral("fnk_rep.tmp"));
+}
+
 namespace {
 
 // A row's record as the work files hold it: the stored bytes with their

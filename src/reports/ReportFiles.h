@@ -21,6 +21,11 @@ QString incomeFilePath(const QString& dataFolder);   // "income.tmp": amount > 0
 QString expenseFilePath(const QString& dataFolder);  // "expense.tmp": amount < 0
 QString todoFilePath(const QString& dataFolder);     // "todo.tmp": amount 0, the open items
 
+// Removes the work files above, their ".wrk" forms and the report text
+// "fnk_rep.tmp" from `folder`; what a user asked for there (a printed PDF,
+// the copy an editor opened) stays.
+void removeReportWorkFiles(const QString& folder);
+
 // Progress of the work-file build: called after every block of
 // kProgressRows list rows and after the last row, with the number of rows
 // done (the last call gives rowCount()) and the bar's maximum, which is the

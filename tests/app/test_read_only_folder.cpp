@@ -125,8 +125,25 @@ private slots:
         h.action("mu_DefaultDataFolder")->trigger();
         QCOMPARE(h.port.messagesShown().size(), 1);
 
+        // Reports still work: their files go to a folder of the run's own,
+        // and what the user writes out goes where the user says.
+        h.report("mu_ReportFull");
+        QVERIFY(h.action("mu_ReturnToList")->isEnabled());  // the report is on screen
+        QCOMPARE(h.port.messagesShown().size(), 1);          // no error box
+        QCOMPARE(snapshot(h.folder()), before);
+        QTemporaryDir out;
+        const QString copy = out.filePath(QStringLiteral("copy.txt"));
+        h.port.queueFile(copy);
+        h.action("mu_WriteText")->trigger();
+        const QByteArray text = testsupport::readBytes(copy);
+        QVERIFY2(text.contains("bread") && text.contains("milk"), text.constData());
+        h.action("mu_ReturnToList")->trigger();
+        const QString reportFolder = w.session().reportFolder();
+        QVERIFY(QFileInfo::exists(reportFolder + QStringLiteral("fnk_rep.tmp")));
+
         h.window.reset();  // closing writes no settings
         QCOMPARE(snapshot(h.folder()), before);
+        QVERIFY(!QFileInfo::exists(reportFolder));  // its work files went at exit
     }
 
     void switchToAReadOnlyDataFolder()
