@@ -53,6 +53,8 @@ namespace {
 
 [[noreturn]] void refuse(const QString& message) { throw StatementError{message}; }
 
+void (*helperStart)() = nullptr;
+
 // The STMTTRN elements a part of the document holds.
 constexpr qsizetype kPartTransactions = 1000;
 
@@ -265,6 +267,8 @@ std::vector<std::optional<Collect>> parseParts(const std::vector<QByteArray>& do
         child = ::fork();
         if (child == 0) {
             ::close(pipeEnds[0]);
+            if (helperStart)
+                helperStart();
             std::vector<Collect> mine;
             for (std::size_t k = half; k < documents.size(); ++k)
                 mine.push_back(parse(documents[k], scratch));
@@ -304,6 +308,8 @@ std::vector<std::optional<Collect>> parseParts(const std::vector<QByteArray>& do
 QString fromUtf8(const std::string& text) { return QString::fromUtf8(text.data(), qsizetype(text.size())); }
 
 }  // namespace
+
+void testing::setOfxHelperStart(void (*hook)()) { helperStart = hook; }
 
 Statement readOfx(const QByteArray& bytes)
 {

@@ -76,6 +76,13 @@ Statement readCamt(const QByteArray& bytes);
 // (in parts for a large statement) and read from there.
 Statement readOfx(const QByteArray& bytes);
 
+namespace testing {
+// Called in the second process that reads the later parts of a large OFX
+// statement, before it reads them (nullptr: nothing), so that a test can end
+// that process there as a crash in libofx would.
+void setOfxHelperStart(void (*hook)());
+}  // namespace testing
+
 // The order of day and month a locale's short date uses.
 DateOrder localeDateOrder(const QLocale& locale);
 

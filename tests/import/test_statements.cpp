@@ -31,6 +31,8 @@
 #include <QTreeWidget>
 #include <QtTest>
 
+#include <csignal>
+
 #include <memory>
 
 using namespace fnk;
@@ -248,6 +250,18 @@ private slots:
         }
         QCOMPARE(ids.size(), n);
         QCOMPARE(s.transactions[n].account, QStringLiteral("121099999 9988774"));
+
+        // The second process dies as a crash in libofx would end it: the
+        // statement is refused at the part it lost, never read short.
+        if (QThread::idealThreadCount() > 1) {
+            testing::setOfxHelperStart([] { ::raise(SIGKILL); });
+            const QString why = refusal([&] { readOfx(doc); });
+            testing::setOfxHelperStart(nullptr);
+            QVERIFY2(why.contains(QStringLiteral("stopped on this part")), qPrintable(why));
+            // Parts of 1,000: the first the helper had starts at transaction 1,000.
+            const int firstLine = int(doc.left(doc.indexOf("<FITID>F1000<")).count('\n')) + 1;
+            QVERIFY2(why.startsWith(QStringLiteral("Lines %1 to ").arg(firstLine)), qPrintable(why));
+        }
 
         // Each part must scan as the whole did: a payee one transaction
         // leaves open (found by fuzzing) ends with that transaction, so the
