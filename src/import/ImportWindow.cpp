@@ -132,7 +132,7 @@ ImportWindow::ImportWindow(const QString& recordFile, QWidget* parent)
     setWindowModality(Qt::NonModal);
     const int digit = fontMetrics().horizontalAdvance(QLatin1Char('0'));
 
-    selectFile_ = newButton(this, "SelectFile", "Select File", "Click to select a file to import");
+    selectFile_ = newButton(this, "SelectFile", "&Select File", "Click to select a file to import");
 
     fileLabel_ = new QLabel(kNoFileText, this);
     fileLabel_->setObjectName(QStringLiteral("Label1"));
@@ -167,7 +167,7 @@ ImportWindow::ImportWindow(const QString& recordFile, QWidget* parent)
         links_[std::size_t(i)] = box;
     }
 
-    quotedFields_ = new QCheckBox(QStringLiteral("Quoted fields"), this);
+    quotedFields_ = new QCheckBox(QStringLiteral("Q&uoted fields"), this);
     quotedFields_->setObjectName(QStringLiteral("QuotedFields"));
     quotedFields_->setAccessibleName(QStringLiteral("Quoted fields"));
     quotedFields_->setToolTip(QStringLiteral(
@@ -223,15 +223,15 @@ ImportWindow::ImportWindow(const QString& recordFile, QWidget* parent)
     recordPreview_->setMinimumHeight(fontMetrics().height() * 8);
     previewHeading->setBuddy(recordPreview_);
 
-    headerLine_ = new QCheckBox(QStringLiteral("The first line holds column names: skip it"), this);
+    headerLine_ = new QCheckBox(QStringLiteral("The first line holds column names: s&kip it"), this);
     headerLine_->setObjectName(QStringLiteral("HeaderLine"));
     headerLine_->setAccessibleName(QStringLiteral("The first line holds column names: skip it"));
     headerLine_->setToolTip(
         QStringLiteral("Skip a first line whose date field is not a date instead of stopping"));
 
-    clearFields_ = newButton(this, "ClearFields", "Clear Fields", "Clear all fields and start over");
-    import_ = newButton(this, "Command1", "Import", "Start the import operation");
-    quit_ = newButton(this, "Command2", "Cancel/Quit", "Quit import utility without further action");
+    clearFields_ = newButton(this, "ClearFields", "&Clear Fields", "Clear all fields and start over");
+    import_ = newButton(this, "Command1", "&Import", "Start the import operation");
+    quit_ = newButton(this, "Command2", "Ca&ncel/Quit", "Quit import utility without further action");
 
     progress_ = new QProgressBar(this);
     progress_->setObjectName(QStringLiteral("ProgressBar1"));

@@ -285,13 +285,17 @@ private slots:
         check(&w, "user field search");
 
         h.report("mu_ReportSummary");
-        for (const char* command : {"mu_ReportChart", "mu_ConfigSettings", "mu_TinyCalc", "mu_Backup"})
+        for (const char* command : {"mu_ReportChart", "mu_ConfigSettings", "mu_TinyCalc", "mu_Backup", "mu_Game"})
             h.action(command)->trigger();
-        for (const char* name : {"fnkChart", "FNK3Config", "TinyCalc", "frmBackup"}) {
+        for (const char* name : {"fnkChart", "FNK3Config", "TinyCalc", "frmBackup", "FNKGame"}) {
             QWidget* top = topLevel(name);
             QVERIFY2(top, name);
             check(top, name);
         }
+        h.action("mu_ReturnToList")->trigger();
+        h.action("mu_Import")->trigger();
+        QVERIFY(topLevel("fnk3cdi"));
+        check(topLevel("fnk3cdi"), "import window");
 
         // The chart has a key of its own, used by no other command.
         const QKeySequence chart = h.action("mu_ReportChart")->shortcut();
