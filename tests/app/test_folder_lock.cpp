@@ -147,6 +147,11 @@ private slots:
         h.port.queueAnswer(platform::Answer::Yes);
         w.ListPopDelete_Click();
         QCOMPARE(h.port.pendingAnswers(), 1);
+        // A report leaves the other copy's report files alone.
+        h.report("mu_ReportSummary");
+        QVERIFY(h.action("mu_ReturnToList")->isEnabled());
+        QVERIFY(!QFileInfo::exists(h.path("report.tmp")));
+        QVERIFY(!QFileInfo::exists(h.path("fnk_rep.tmp")));
         h.window.reset();  // the close writes no settings
         QCOMPARE(testsupport::readBytes(h.path("fennick.dat")), ledger);
         QCOMPARE(testsupport::readBytes(h.path("fnk41.cfg")), settings);
