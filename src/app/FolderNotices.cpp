@@ -31,8 +31,8 @@ void tellReadOnlyFolder(const QString& folder, bool settingsToo)
         return;
     QString text = QStringLiteral("The data folder %1 cannot be written: it is read-only, or you "
                                   "may not write there.\n\nIts ledger is open read-only: you can "
-                                  "look through it and search it, but every command that writes "
-                                  "is turned off.")
+                                  "look through it, search it and make reports, but every command "
+                                  "that writes is turned off.")
                        .arg(QDir::toNativeSeparators(folder));
     if (settingsToo)
         text += QStringLiteral(" The program's settings are kept in this folder as well, so "

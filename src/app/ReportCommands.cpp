@@ -2,6 +2,7 @@
 #include "app/ReportCommands.h"
 
 #include "app/MainWidgets.h"
+#include "app/ProgramFolder.h"
 #include "app/Session.h"
 
 #include "platform/Colours.h"
@@ -21,6 +22,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QDir>
 #include <QLabel>
 #include <QMainWindow>
 #include <QMenu>
@@ -206,6 +208,10 @@ void ReportCommands::mu_ReportChart()
     ctx.latestText = session_.range.latestText();
     try {
         auto* chart = new reports::ChartWindow(reports::readChartData(ctx), session_.reportFolder(), ui_.window);
+        // A picture is the user's to keep: never offered the run's own
+        // report folder of a read-only run.
+        if (session_.readOnly && !canWriteIn(session_.dataFolder))
+            chart->setSaveFolder(QDir::homePath());
         if (chart_)
             chart_->close();
         chart_ = chart;

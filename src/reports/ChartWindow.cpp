@@ -192,7 +192,7 @@ QPushButton* newButton(QWidget* parent, const char* name, const QString& caption
 }  // namespace
 
 ChartWindow::ChartWindow(ChartData data, QString dataFolder, QWidget* parent)
-    : QWidget(parent, Qt::Window), data_(std::move(data)), dataFolder_(std::move(dataFolder))
+    : QWidget(parent, Qt::Window), data_(std::move(data)), dataFolder_(std::move(dataFolder)), saveFolder_(dataFolder_)
 {
     setObjectName(QStringLiteral("fnkChart"));
     setWindowTitle(QStringLiteral("Chart of this Report"));
@@ -254,7 +254,7 @@ void ChartWindow::save(Kind kind)
     dialog.title = png ? QStringLiteral("Save the chart as a picture...")
                        : QStringLiteral("Save the chart as a PDF file...");
     dialog.filter = png ? QStringLiteral("PNG pictures|*.png") : QStringLiteral("PDF files|*.pdf");
-    dialog.folder = dataFolder_;
+    dialog.folder = saveFolder_;
     QString fileName = platform::messages().file(dialog);
     if (fileName.isEmpty())
         return;

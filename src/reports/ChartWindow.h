@@ -34,6 +34,8 @@ public:
     ChartWindow(ChartData data, QString dataFolder, QWidget* parent = nullptr);
 
     const ChartData& data() const { return data_; }
+    // The folder the save dialogs start in; the data folder unless set.
+    void setSaveFolder(const QString& folder) { saveFolder_ = folder; }
 
 public slots:
     // Prints through platform::printer(): one page, the chart scaled to fit.
@@ -50,6 +52,7 @@ private:
 
     ChartData data_;
     QString dataFolder_;
+    QString saveFolder_;
 };
 
 }  // namespace fnk::reports

@@ -8,6 +8,7 @@
 #include "app/FolderLock.h"
 #include "app/ProgramFolder.h"
 #include "app/Settings.h"
+#include "reports/ChartWindow.h"
 
 #include <QDir>
 #include <QDirIterator>
@@ -122,6 +123,7 @@ private slots:
         QVERIFY2(told[0].text.contains(h.folder()), qPrintable(told[0].text));
         QVERIFY(told[0].text.contains(QStringLiteral("cannot be written")));
         QVERIFY(told[0].text.contains(QStringLiteral("settings")));
+        QVERIFY(told[0].text.contains(QStringLiteral("make reports")));
         h.action("mu_DefaultDataFolder")->trigger();
         QCOMPARE(h.port.messagesShown().size(), 1);
 
@@ -137,6 +139,15 @@ private slots:
         h.action("mu_WriteText")->trigger();
         const QByteArray text = testsupport::readBytes(copy);
         QVERIFY2(text.contains("bread") && text.contains("milk"), text.constData());
+        // The chart's pictures are offered a folder the user keeps.
+        h.action("mu_ReportChart")->trigger();
+        auto* chart = qobject_cast<reports::ChartWindow*>(
+            w.findChild<QWidget*>(QStringLiteral("fnkChart")));
+        QVERIFY(chart);
+        h.port.queueFile(QString());  // cancelled
+        chart->savePng();
+        QCOMPARE(h.port.shown().last().kind, platform::ScriptedMessagePort::Shown::File);
+        QCOMPARE(h.port.shown().last().fileDialog.folder, QDir::homePath());
         h.action("mu_ReturnToList")->trigger();
         const QString reportFolder = w.session().reportFolder();
         QVERIFY(QFileInfo::exists(reportFolder + QStringLiteral("fnk_rep.tmp")));
