@@ -170,7 +170,8 @@ private:
     std::unique_ptr<store::UndoHistory> history_;       // of the data folder
     std::unique_ptr<store::UndoHistory> macroHistory_;  // of the macro file in macro edit
     // The report folder of a read-only run, made the first time a folder
-    // opens read-only and removed with everything in it at exit.
+    // opens read-only; at exit its work files go, and the folder with them
+    // unless the user's outputs are left in it.
     std::unique_ptr<QTemporaryDir> privateFolder_;
 };
 

@@ -192,7 +192,10 @@ QPushButton* newButton(QWidget* parent, const char* name, const QString& caption
 }  // namespace
 
 ChartWindow::ChartWindow(ChartData data, QString dataFolder, QWidget* parent)
-    : QWidget(parent, Qt::Window), data_(std::move(data)), dataFolder_(std::move(dataFolder)), saveFolder_(dataFolder_)
+    : QWidget(parent, Qt::Window),
+      data_(std::move(data)),
+      dataFolder_(std::move(dataFolder)),
+      saveFolder_(dataFolder_)
 {
     setObjectName(QStringLiteral("fnkChart"));
     setWindowTitle(QStringLiteral("Chart of this Report"));

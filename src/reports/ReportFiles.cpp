@@ -1,5 +1,7 @@
 #include "reports/ReportFiles.h"
 
+#include "reports/NarrowReport.h"
+
 #include "store/FileIo.h"
 #include "store/LedgerRecord.h"
 #include "store/RecordFile.h"
@@ -120,7 +122,7 @@ void removeReportWorkFiles(const QString& folder)
         QFile::remove(targetPath(folder, w));
         QFile::remove(workPath(folder, w));
     }
-    QFile::remove(folder + QStringLiteral("fnk_rep.tmp"));
+    QFile::remove(reportTextPath(folder));
 }
 
 namespace {
